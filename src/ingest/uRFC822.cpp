@@ -1,0 +1,114 @@
+#include "uRFC822.h"
+
+#include "uDTFormat.h"
+#include "uErrors.h"
+
+#include <optional>
+
+namespace {
+
+// Hours to add to the feed's time to reach universal time, for the zones
+// that are written as names.
+struct cNamedZone {
+    const char* name;
+    int hoursToUniversal;
+};
+
+constexpr cNamedZone NamedZones[] = {
+    {"UT", 0},  {"UTC", 0}, {"GMT", 0}, {"Z", 0},   {"EST", 5}, {"EDT", 4},
+    {"CST", 6}, {"CDT", 5}, {"MST", 7}, {"MDT", 6}, {"PST", 8}, {"PDT", 7},
+};
+
+constexpr const char* MonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+[[noreturn]] void RaiseConversionError(const QByteArray& text) {
+    throw EVelmoraError(
+        QStringLiteral("'%1' is not a valid date and time").arg(QString::fromLatin1(text)));
+}
+
+// The military letters: A to M (without J) are behind universal time, N to Y
+// ahead of it, as RFC 822 writes them.
+std::optional<int> MilitaryHoursToUniversal(char letter) {
+    if (letter >= 'A' && letter <= 'I')
+        return letter - 'A' + 1;
+    if (letter >= 'K' && letter <= 'M')
+        return letter - 'K' + 10;
+    if (letter >= 'N' && letter <= 'Y')
+        return -(letter - 'N' + 1);
+    return std::nullopt;
+}
+
+int ZoneNumber(const QByteArray& digits, const QByteArray& text) {
+    bool ok = false;
+    const int value = digits.toInt(&ok);
+    if (!ok)
+        RaiseConversionError(text);
+    return value;
+}
+
+// Minutes to add to the feed's time to reach universal time.
+int MinutesToUniversal(const QByteArray& zone, const QByteArray& text) {
+    if (zone.startsWith('+') || zone.startsWith('-')) {
+        const int hours = ZoneNumber(zone.left(3), text);
+        const int minutes = ZoneNumber(zone.left(1) + zone.mid(3, 2), text);
+        return -(hours * 60 + minutes);
+    }
+    const QByteArray word = zone.trimmed().split(' ').value(0);
+    for (const cNamedZone& named : NamedZones)
+        if (word == named.name)
+            return named.hoursToUniversal * 60;
+    if (word.size() == 1)
+        if (const std::optional<int> hours = MilitaryHoursToUniversal(word[0]))
+            return *hours * 60;
+    return 0;
+}
+
+} // namespace
+
+QDateTime cRFC822::RFC822ToDateTime(const QByteArray& text) {
+    const auto at = [&](qsizetype position) {
+        return position < text.size() ? text[position] : '\0';
+    };
+
+    const qsizetype comma = text.indexOf(',');
+    qsizetype i = comma >= 0 ? comma + 2 : 0;
+
+    QByteArray day;
+    if (at(i + 1) == ' ') {
+        day = text.mid(i, 1);
+        i += 2;
+    } else {
+        day = text.mid(i, 2);
+        i += 3;
+    }
+    QByteArray month = text.mid(i, 3);
+    i += 4;
+    QByteArray year;
+    if (at(i + 2) == ' ') {
+        year = text.mid(i, 2);
+        i += 3;
+    } else {
+        year = text.mid(i, 4);
+        i += 5;
+    }
+    const QByteArray hours = text.mid(i, 2);
+    const QByteArray minutes = text.mid(i + 3, 2);
+    const QByteArray seconds = text.mid(i + 6, 2);
+    i += 9;
+    const QByteArray zone = i < text.size() ? text.mid(i) : QByteArray();
+
+    for (int number = 0; number < 12; ++number)
+        if (month == MonthNames[number])
+            month = QByteArray::number(number + 1).rightJustified(2, '0');
+
+    const QDateTime feedTime = TextToDateTime(QString::fromLatin1(
+        year + '/' + month + '/' + day + ' ' + hours + ':' + minutes + ':' + seconds));
+    const QDateTime universal = feedTime.addSecs(MinutesToUniversal(zone, text) * 60);
+    const QDateTime local = QDateTime(universal.date(), universal.time(), Qt::UTC).toLocalTime();
+    return WallClock(local.date(), local.time());
+}
+
+int cRFC822::LocalTimeBias() {
+    return -QDateTime::currentDateTime().offsetFromUtc() / 60;
+}

@@ -1,0 +1,67 @@
+#include "uRefId.h"
+
+#include "uConfig.h"
+#include "uDTFormat.h"
+#include "uSQLDataTabRec.h"
+#include "uSQLValue.h"
+
+namespace {
+
+int64_t FirstIdOf(int32_t session) {
+    return static_cast<int64_t>(session) << 32;
+}
+
+} // namespace
+
+cRefId::cRefId(const QString& databasePath, uint32_t counterStart)
+    : FDatabasePath(databasePath),
+      FLastId(FirstIdOf(AllocateSession(databasePath)) + counterStart) {}
+
+int32_t cRefId::AllocateSession(const QString& databasePath) {
+    cSQLDatabase database;
+    database.Open(databasePath);
+    int32_t session = 0;
+    database.InTransaction([&] {
+        database.Execute(QStringLiteral("insert into REFID values(null,1,1)"));
+        session = database.QueryInt(QStringLiteral("select max(Session) from Refid"));
+    });
+    return session;
+}
+
+int32_t cRefId::Session() const {
+    return static_cast<int32_t>(FLastId.load() >> 32);
+}
+
+int64_t cRefId::NewId() {
+    for (;;) {
+        const int64_t id = FLastId.fetch_add(1) + 1;
+        const auto counter = static_cast<uint32_t>(id & 0xFFFFFFFF);
+        if (counter >= 1 && counter <= CounterLimit)
+            return id;
+        // This session is used up: one thread takes a new one, the others
+        // wait for it and then count on in it.
+        std::lock_guard<std::mutex> hold(FRenewal);
+        if (static_cast<uint32_t>(FLastId.load() & 0xFFFFFFFF) > CounterLimit &&
+            (FLastId.load() >> 32) == (id >> 32))
+            FLastId.store(FirstIdOf(AllocateSession(FDatabasePath)));
+    }
+}
+
+cRefId& GetRefId() {
+    static cRefId refId(GetConfig().MainDatabasePath());
+    return refId;
+}
+
+int64_t NewId() {
+    return GetRefId().NewId();
+}
+
+void WriteActionLog(cSQLDatabase& database, const QString& source, const QString& action,
+                    const QString& detail) {
+    database.InTransaction([&] {
+        database.Execute(QStringLiteral("insert into ActionLog values(null,") + QuotedText(source) +
+                         QStringLiteral(",") + QuotedText(action) + QStringLiteral(",") +
+                         QuotedText(DateTimeToText(LocalNow())) + QStringLiteral(",") +
+                         QuotedText(detail) + QStringLiteral(")"));
+    });
+}

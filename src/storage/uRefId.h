@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+class cSQLDatabase;
+
+// Identifiers unique across runs and files: the run's session number times
+// 2^32 plus a per-run counter. A session is one REFID row, taken at start-up
+// on a short-lived connection of its own.
+class cRefId {
+public:
+    // The counter never passes this; the next identifier then comes from a
+    // fresh session.
+    static constexpr uint32_t CounterLimit = 2147483647u;
+
+    // Takes a session on the database at path. A counter start other than 0
+    // lets a test come close to the limit without handing out two billion
+    // identifiers.
+    explicit cRefId(const QString& databasePath, uint32_t counterStart = 0);
+
+    int32_t Session() const;
+    int64_t NewId();
+
+private:
+    static int32_t AllocateSession(const QString& databasePath);
+
+    const QString FDatabasePath;
+    // Session in the high half, counter in the low half: one atomic
+    // increment hands out one identifier.
+    std::atomic<int64_t> FLastId;
+    std::mutex FRenewal;
+};
+
+// The process's identifier source, built (and its session taken) on the
+// first call.
+cRefId& GetRefId();
+int64_t NewId();
+
+// One ActionLog row, in its own short transaction on the caller's
+// connection; an error is rolled back and passed on.
+void WriteActionLog(cSQLDatabase& database, const QString& source, const QString& action,
+                    const QString& detail);
+
+// The source of every entry the engine writes.
+inline const QString ActionLogSource = QStringLiteral("feedmotor");

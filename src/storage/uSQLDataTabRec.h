@@ -1,0 +1,171 @@
+#pragma once
+
+#include "uObjectPool.h"
+#include "uSQLLiteImp.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class cSQLTable;
+
+// One row as an object that writes itself back as SQL. Nothing is written
+// when a field changes: the record remembers its state, and the next
+// SaveAll of its database collects its statement.
+class cSQLRecord {
+public:
+    enum : uint8_t { rsClean = 0, rsModified = 1, rsDeleted = 2, rsNew = 3, rsPooled = 4 };
+
+    virtual ~cSQLRecord() = default;
+
+    // Each appends the record's statement to the list of a flush.
+    virtual bool WriteUpdate(QStringList& statements) = 0;
+    virtual bool WriteDelete(QStringList& statements) = 0;
+    virtual bool WriteInsert(QStringList& statements) = 0;
+
+    // Reads the current row of the owner's connection; derived records read
+    // their columns by position after this base step.
+    virtual bool LoadFromRow();
+    virtual void MarkDeleted();
+    // Back to the initial state, ready for the pool.
+    virtual void Recycle();
+    // Joins a table, clean; records with their own identifier take one here.
+    virtual void Attach(cSQLTable* owner);
+
+    void MarkModified();
+    void MarkField(int column);
+
+    uint8_t RecordStatus = rsClean;
+    cSQLTable* Owner = nullptr;
+    std::bitset<256> ModifiedFields;
+
+protected:
+    int64_t ReadInt64(int column) const;
+    int32_t ReadInt(int column) const;
+    QString ReadText(int column) const;
+    // Flag and status columns keep the low byte of the stored number.
+    uint8_t ReadByte(int column) const;
+    bool ReadFlag(int column) const;
+};
+
+// The records of a table, in load or creation order. It does not own them.
+class cSQLRecordList {
+public:
+    void Add(cSQLRecord* record);
+    void Delete(int index);
+    void Clear();
+    int Count() const { return static_cast<int>(FItems.size()); }
+    cSQLRecord* Item(int index) const { return FItems[static_cast<size_t>(index)]; }
+
+private:
+    static constexpr size_t InitialRoom = 512;
+    std::vector<cSQLRecord*> FItems;
+};
+
+class cSQLDatabase;
+class cSQLTableIterator;
+
+// The result of one query as record objects, plus the records created on it.
+// Its records return to the record pool when it is cleared or destroyed.
+class cSQLTable {
+public:
+    cSQLTable(cSQLDatabase& database, const cRecordClass& recordClass);
+    virtual ~cSQLTable();
+    cSQLTable(const cSQLTable&) = delete;
+    cSQLTable& operator=(const cSQLTable&) = delete;
+
+    // Appends the statements of the pending records and sets them clean.
+    virtual void Flush(QStringList& statements);
+    // Replaces the records by the rows of the first line of the text.
+    virtual void Query(const QString& text);
+    virtual cSQLRecord* NewRecord();
+
+    int Count() const { return FRecords.Count(); }
+    cSQLRecord* Item(int index) const { return FRecords.Item(index); }
+    void Clear();
+    std::unique_ptr<cSQLTableIterator> CreateIterator();
+
+    cSQLDatabase& Database() const { return *FDatabase; }
+    const QStringList& QueryText() const { return FQueryText; }
+
+protected:
+    // The record at index as the record type the table was made for.
+    template <class TRecord> TRecord* ItemAs(int index) const {
+        return static_cast<TRecord*>(Item(index));
+    }
+    template <class TRecord> TRecord* NewRecordAs() { return static_cast<TRecord*>(NewRecord()); }
+
+private:
+    friend class cSQLDatabase;
+    void RecycleAt(int index);
+
+    cSQLDatabase* FDatabase;
+    const cRecordClass& FRecordClass;
+    cSQLRecordList FRecords;
+    QStringList FQueryText;
+};
+
+// A cursor over a table's records; it reads the table live, so records
+// appended while it walks are reached.
+class cSQLTableIterator {
+public:
+    explicit cSQLTableIterator(cSQLTable& table) : FTable(table) {}
+
+    cSQLRecord* First();
+    cSQLRecord* Next();
+    cSQLRecord* Current() const;
+    bool AtEnd() const;
+
+private:
+    cSQLTable& FTable;
+    int32_t FPosition = 0;
+};
+
+// One connection plus the tables that live on it. Used by the thread of its
+// owner only.
+class cSQLDatabase {
+public:
+    cSQLDatabase();
+    ~cSQLDatabase();
+    cSQLDatabase(const cSQLDatabase&) = delete;
+    cSQLDatabase& operator=(const cSQLDatabase&) = delete;
+
+    void Open(const QString& path);
+    void Execute(const QString& statement);
+
+    // BeginTransaction takes the write lock at once, so that two
+    // transactions can never each hold what the other waits for.
+    void BeginTransaction();
+    void Commit();
+    void Rollback();
+    // Runs work between BeginTransaction and Commit; rolls back and rethrows
+    // when anything raises. The one way the system brackets a save.
+    void InTransaction(const std::function<void()>& work);
+
+    // Writes every pending change of every live table, in the order the
+    // tables were created, as one batch. Opens no transaction itself.
+    void SaveAll();
+
+    bool TryQueryInt64(const QString& query, int64_t& value);
+    int64_t QueryInt64(const QString& query);
+    int32_t QueryInt(const QString& query);
+    QByteArray QueryText(const QString& query);
+
+    TSQLLiteImp& Connection() { return FConnection; }
+
+    void RegisterTable(cSQLTable* table);
+    void UnregisterTable(cSQLTable* table);
+
+private:
+    // Runs a one-line query and hands its first row (if any) to read.
+    bool QueryFirstRow(const QString& query, const std::function<void()>& read);
+    void RequireRow(bool found);
+
+    TSQLLiteImp FConnection;
+    std::vector<cSQLTable*> FTables;
+};

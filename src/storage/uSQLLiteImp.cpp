@@ -1,0 +1,186 @@
+#include "uSQLLiteImp.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr int ResultBusy = 5;
+constexpr int ResultLocked = 6;
+constexpr int ResultRow = 100;
+constexpr int ResultDone = 101;
+constexpr int ResultIoBlocked = 2826;
+constexpr auto RetryPause = std::chrono::milliseconds(100);
+
+bool IsBusyOrLocked(int result) {
+    return result == ResultBusy || result == ResultLocked;
+}
+
+const char16_t* Utf16(const QString& text) {
+    return reinterpret_cast<const char16_t*>(text.utf16());
+}
+
+} // namespace
+
+TSQLLiteImp::~TSQLLiteImp() {
+    CloseQuery();
+    if (FConnection)
+        sqlite3_close(FConnection);
+}
+
+void TSQLLiteImp::OpenFile(const QString& path) {
+    const int result = sqlite3_open16(Utf16(path), &FConnection);
+    if (result != SQLITE_OK) {
+        if (!FConnection)
+            throw ESQLiteException(
+                QStringLiteral("Failed to open database \"%1\" : unknown error").arg(path));
+        throw ESQLiteException(QStringLiteral("Failed to open database \"%1\" : %2")
+                                   .arg(path, QString::fromUtf8(sqlite3_errmsg(FConnection))));
+    }
+    sqlite3_extended_result_codes(FConnection, 1);
+    ExecuteBatch({QStringLiteral("PRAGMA cache_size = 4000;")});
+    ExecuteBatch({QStringLiteral("PRAGMA locking_mode = NORMAL;")});
+    ExecuteBatch({QStringLiteral("PRAGMA SYNCHRONOUS=FULL;")});
+    ExecuteBatch({QStringLiteral("PRAGMA temp_store = MEMORY;")});
+}
+
+void TSQLLiteImp::ExecuteBatch(const QStringList& lines) {
+    for (const QString& line : lines)
+        ExecuteLine(line);
+}
+
+void TSQLLiteImp::ExecuteLine(const QString& line) {
+    sqlite3_stmt* statement = nullptr;
+    int retries = 0;
+    for (;;) {
+        const int result = sqlite3_prepare16_v2(FConnection, Utf16(line), -1, &statement, nullptr);
+        if (result == SQLITE_OK)
+            break;
+        if (IsBusyOrLocked(result) || result == ResultIoBlocked) {
+            WaitBeforeRetry(retries, "Error executing SQL", line);
+            continue;
+        }
+        RaiseError("Error executing SQL", line);
+    }
+    if (!statement)
+        RaiseError("Could not prepare SQL statement", line);
+
+    struct Finalizer {
+        sqlite3_stmt* statement;
+        ~Finalizer() { sqlite3_finalize(statement); }
+    } finalizer{statement};
+
+    for (;;) {
+        const int result = sqlite3_step(statement);
+        if (result == ResultDone)
+            return;
+        if (result == ResultRow)
+            continue;
+        if (IsBusyOrLocked(result)) {
+            sqlite3_reset(statement);
+            WaitBeforeRetry(retries, "Error executing SQL statement", line);
+            continue;
+        }
+        RaiseErrorWithCode("Error executing SQL statement", line, result);
+    }
+}
+
+void TSQLLiteImp::WaitBeforeRetry(int& retries, const char* message,
+                                  const QString& statement) const {
+    if (InTransaction() && ++retries > TransactionBusyRetryLimit)
+        RaiseError(message, statement);
+    std::this_thread::sleep_for(RetryPause);
+}
+
+void TSQLLiteImp::PrepareQuery(const QStringList& lines) {
+    FQueryText = lines;
+    FEof = false;
+    const QString first = lines.value(0);
+    const int result = sqlite3_prepare16_v2(FConnection, Utf16(first), -1, &FStatement, nullptr);
+    if (result != SQLITE_OK)
+        RaiseError("Error executing SQL", first);
+    if (!FStatement)
+        RaiseError("Could not prepare SQL statement", first);
+    Step();
+}
+
+void TSQLLiteImp::Step() {
+    if (FEof)
+        RaiseError("EOF reached", QueryTextForMessages());
+    int retries = 0;
+    for (;;) {
+        const int result = sqlite3_step(FStatement);
+        if (result == ResultRow)
+            return;
+        if (result == ResultDone) {
+            FEof = true;
+            return;
+        }
+        if (IsBusyOrLocked(result)) {
+            WaitBeforeRetry(retries, "OCCUPIED", QueryTextForMessages());
+            continue;
+        }
+        RaiseError("OCCUPIED", QueryTextForMessages());
+    }
+}
+
+void TSQLLiteImp::CloseQuery() {
+    if (FStatement) {
+        sqlite3_finalize(FStatement);
+        FStatement = nullptr;
+    }
+}
+
+QString TSQLLiteImp::QueryTextForMessages() const {
+    QString text;
+    for (const QString& line : FQueryText)
+        text += line + QStringLiteral("\r\n");
+    return text;
+}
+
+int64_t TSQLLiteImp::ColumnInt64(int column) const {
+    return sqlite3_column_int64(FStatement, column);
+}
+
+int32_t TSQLLiteImp::ColumnInt(int column) const {
+    return sqlite3_column_int(FStatement, column);
+}
+
+QString TSQLLiteImp::ColumnText(int column) const {
+    const void* text = sqlite3_column_text16(FStatement, column);
+    if (!text)
+        return {};
+    const int bytes = sqlite3_column_bytes16(FStatement, column);
+    return QString(reinterpret_cast<const QChar*>(text), bytes / 2);
+}
+
+QByteArray TSQLLiteImp::ColumnAnsiText(int column) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(FStatement, column));
+    if (!text)
+        return {};
+    return QByteArray(text, sqlite3_column_bytes(FStatement, column));
+}
+
+bool TSQLLiteImp::InTransaction() const {
+    return FConnection && sqlite3_get_autocommit(FConnection) == 0;
+}
+
+void TSQLLiteImp::RaiseError(const char* message, const QString& statement) const {
+    const int code = FConnection ? sqlite3_errcode(FConnection) : 0;
+    const QString sqliteText =
+        code != 0 ? QString::fromUtf8(sqlite3_errmsg(FConnection)) : QStringLiteral("No message");
+    throw ESQLiteException(QString::fromLatin1(message) +
+                           QStringLiteral(" \"%1\" : %2").arg(statement, sqliteText));
+}
+
+void TSQLLiteImp::RaiseErrorWithCode(const char* message, const QString& statement,
+                                     int code) const {
+    if (!FConnection || sqlite3_errcode(FConnection) == 0)
+        RaiseError(message, statement);
+    throw ESQLiteException(
+        QString::fromLatin1(message) +
+        QStringLiteral(" %1 \"%2\" : %3")
+            .arg(QString::number(code), statement, QString::fromUtf8(sqlite3_errmsg(FConnection))));
+}

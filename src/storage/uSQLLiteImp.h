@@ -1,0 +1,67 @@
+#pragma once
+
+#include "uErrors.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The one error type of the database layer. Its message quotes the failing
+// statement and SQLite's own text.
+class ESQLiteException : public EVelmoraError {
+public:
+    using EVelmoraError::EVelmoraError;
+};
+
+// One open SQLite connection, used by one thread. Statements arrive as
+// finished text; at most one query is open at a time. Another connection's
+// lock is waited out in 100 ms steps.
+class TSQLLiteImp {
+public:
+    TSQLLiteImp() = default;
+    ~TSQLLiteImp();
+    TSQLLiteImp(const TSQLLiteImp&) = delete;
+    TSQLLiteImp& operator=(const TSQLLiteImp&) = delete;
+
+    void OpenFile(const QString& path);
+
+    // Runs each line as one statement, in order; an error ends the batch.
+    void ExecuteBatch(const QStringList& lines);
+
+    // Compiles the first line and moves to its first row (or to Eof).
+    void PrepareQuery(const QStringList& lines);
+    void Step();
+    bool Eof() const { return FEof; }
+    void CloseQuery();
+
+    int64_t ColumnInt64(int column) const;
+    int32_t ColumnInt(int column) const;
+    QString ColumnText(int column) const;
+    QByteArray ColumnAnsiText(int column) const;
+
+    // True while an explicit transaction is open on this connection.
+    bool InTransaction() const;
+
+    [[noreturn]] void RaiseError(const char* message, const QString& statement) const;
+    [[noreturn]] void RaiseErrorWithCode(const char* message, const QString& statement,
+                                         int code) const;
+
+    // Busy retries allowed while a transaction is open: past them the
+    // statement fails, so that the caller rolls back instead of waiting for
+    // a transaction that may be waiting for it.
+    static constexpr int TransactionBusyRetryLimit = 300;
+
+private:
+    void ExecuteLine(const QString& line);
+    void WaitBeforeRetry(int& retries, const char* message, const QString& statement) const;
+    QString QueryTextForMessages() const;
+
+    sqlite3* FConnection = nullptr;
+    sqlite3_stmt* FStatement = nullptr;
+    bool FEof = true;
+    QStringList FQueryText;
+};

@@ -1,0 +1,109 @@
+#include "uSchema.h"
+
+#include "uConfig.h"
+#include "uSQLDataTabRec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Columns shared by the main and the archive file, in stored order.
+const QStringList SharedTables = {
+    QStringLiteral(
+        "create table Channel (ID integer primary key, Title text, IsoLanguageCode text, "
+        "DefaultEnclosureStatus integer, ChannelURL text, Link text, Description text, "
+        "PubDate_822 text, LastBuildDate_822 text, ImageURL text, LastUpdateTime_UTC text, "
+        "Frequency text, LastArchiveTime_UTC text, IsLastUpdateOk integer, "
+        "NextUpdateDateTime_UTC text)"),
+    QStringLiteral(
+        "create table Node (ID integer primary key, ParentChannelId integer, Title text, "
+        "Description text, Link text, GUID text, PubDateTimeNode_822 text, "
+        "IsoLanguageCode text, DateTimeLoad_UTC text, HasBeenRead integer, "
+        "IsArchived integer, IsPurged integer, DateTimeNode_UTC text, IsDownloaded integer)"),
+    QStringLiteral("create table Enclosure (ID integer primary key, Url text, Length text, "
+                   "MediaType text, Status integer)"),
+    QStringLiteral("create table Node2Enclosure (NodeID integer, EnclosureId integer)"),
+    QStringLiteral("create index Node2EnclosureByNode on Node2Enclosure (NodeID)"),
+    QStringLiteral("create index Node2EnclosureByEnclosure on Node2Enclosure (EnclosureId)"),
+    QStringLiteral("create index NodeByChannel on Node (ParentChannelId, GUID)"),
+};
+
+const QStringList MainOnlyTables = {
+    QStringLiteral("create table Category (ID integer primary key, Libelle text)"),
+    QStringLiteral("create table Node2Category (NodeID integer, CategoryId integer)"),
+    QStringLiteral("create table Channel2Category (ChannelID integer, CategoryId integer)"),
+    QStringLiteral("create table ChannelIcon (ChannelId integer primary key, IconFileName text, "
+                   "IsLastIconUpdateOk integer, LastIconUpdate_UTC text)"),
+    QStringLiteral("create table ChannelStat (ChannelId integer primary key, Total integer, "
+                   "Unread integer, New integer, ComputedAt text, NeedRecalc integer)"),
+    QStringLiteral("create table CategoryStat (CategoryId integer primary key, Total integer, "
+                   "Unread integer, New integer, ComputedAt text, NeedRecalc integer)"),
+    QStringLiteral("create table CategoryStatTemp (CategoryId integer, Total integer, "
+                   "Unread integer, New integer, ComputedAt text, NeedRecalc integer)"),
+    QStringLiteral("create table REFID (Session integer primary key autoincrement, "
+                   "Reserved1 integer, Reserved2 integer)"),
+    QStringLiteral("create table ActionLog (EntryNo integer primary key, Source text, "
+                   "Action text, LoggedAt text, Detail text)"),
+    QStringLiteral("create index CategoryByName on Category (Libelle)"),
+    QStringLiteral("create index Node2CategoryByNode on Node2Category (NodeID, CategoryId)"),
+    QStringLiteral("create index Node2CategoryByCategory on Node2Category (CategoryId)"),
+    QStringLiteral(
+        "create index Channel2CategoryByChannel on Channel2Category (ChannelID, CategoryId)"),
+    QStringLiteral("create index Channel2CategoryByCategory on Channel2Category (CategoryId)"),
+    QStringLiteral("create index NodeByDownloadState on Node (IsDownloaded)"),
+    QStringLiteral("create index NodeByDate on Node (DateTimeNode_UTC)"),
+    QStringLiteral("create index EnclosureByStatus on Enclosure (Status)"),
+    QStringLiteral("create index ChannelByNextUpdate on Channel (NextUpdateDateTime_UTC)"),
+};
+
+void CreateDatabase(const QString& path, const QStringList& statements) {
+    cSQLDatabase database;
+    database.Open(path);
+    database.Execute(QStringLiteral("PRAGMA journal_mode=WAL"));
+    database.InTransaction([&] { database.Connection().ExecuteBatch(statements); });
+}
+
+} // namespace
+
+void CreateMainDatabase(const QString& path) {
+    CreateDatabase(path, SharedTables + MainOnlyTables);
+}
+
+void CreateArchiveDatabase(const QString& path) {
+    CreateDatabase(path, SharedTables);
+}
+
+QStringList EnsureDataFiles() {
+    const cConfig& config = GetConfig();
+    QStringList created;
+    for (const QString& folder :
+         {config.RootFolder, config.DataFolder, config.CacheFolder, config.ImageCacheFolder}) {
+        if (!QFileInfo::exists(folder)) {
+            if (!QDir().mkpath(folder))
+                throw EVelmoraError(QStringLiteral("Can't create folder \"%1\"").arg(folder));
+            created << folder;
+        }
+    }
+    const struct {
+        QString path;
+        void (*create)(const QString&);
+    } files[] = {{config.MainDatabasePath(), CreateMainDatabase},
+                 {config.ArchiveDatabasePath(), CreateArchiveDatabase}};
+    for (const auto& file : files) {
+        if (QFileInfo::exists(file.path))
+            continue;
+        try {
+            file.create(file.path);
+        } catch (...) {
+            // A half-made file would pass for a good one at the next start.
+            for (const QString& suffix :
+                 {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+                QFile::remove(file.path + suffix);
+            throw;
+        }
+        created << file.path;
+    }
+    return created;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Creates the folder tree and the two database files with every table and
+// index. The program itself expects them to exist; `velmora-cli init` and the
+// tests make them here, in WAL journal mode.
+
+void CreateMainDatabase(const QString& path);
+void CreateArchiveDatabase(const QString& path);
+
+// Creates whatever of the folder tree and the two databases of the
+// configuration is missing, never touching what exists. Returns what it
+// created, one entry per folder or file.
+QStringList EnsureDataFiles();
