@@ -1,0 +1,55 @@
+#include "uOMCategory.h"
+
+#include "uRefId.h"
+#include "uSQLValue.h"
+
+bool cOMCategoryRecord::WriteInsert(QStringList& statements) {
+    statements << QStringLiteral("insert into Category values(") % NumberText(F.ID) % u',' %
+                      QuotedText(F.Libelle) % u')';
+    return true;
+}
+
+bool cOMCategoryRecord::WriteUpdate(QStringList& statements) {
+    statements << QStringLiteral("update Category ") % QStringLiteral("set Libelle = ") %
+                      QuotedText(F.Libelle) % QStringLiteral(" where ID = ") % NumberText(F.ID);
+    return true;
+}
+
+bool cOMCategoryRecord::WriteDelete(QStringList& statements) {
+    statements << QStringLiteral("delete from Category where ID = ") % NumberText(F.ID);
+    return true;
+}
+
+bool cOMCategoryRecord::LoadFromRow() {
+    cSQLRecord::LoadFromRow();
+    F.ID = ReadInt64(0);
+    F.Libelle = ReadText(1);
+    return true;
+}
+
+void cOMCategoryRecord::Recycle() {
+    cSQLRecord::Recycle();
+    F = {};
+}
+
+void cOMCategoryRecord::Attach(cSQLTable* owner) {
+    cSQLRecord::Attach(owner);
+    F.ID = NewId();
+}
+
+void cOMCategoryRecord::SetLibelle(const QString& value) {
+    F.Libelle = value;
+    MarkModified();
+}
+
+cOMCategoryTable::cOMCategoryTable(cSQLDatabase& database)
+    : cSQLTable(database, RecordClassOf<cOMCategoryRecord>()) {}
+
+std::optional<int64_t> cCategoryTable::FindStoredCategory(const QString& name) {
+    int64_t id = 0;
+    if (Database().TryQueryInt64(QStringLiteral("select Id from category where libelle = ") %
+                                     QuotedText(name),
+                                 id))
+        return id;
+    return std::nullopt;
+}

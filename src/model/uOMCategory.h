@@ -1,0 +1,44 @@
+#pragma once
+
+#include "uSQLDataTabRec.h"
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+// One row of Category: a distinct, normalised category name.
+class cOMCategoryRecord : public cSQLRecord {
+public:
+    bool WriteUpdate(QStringList& statements) override;
+    bool WriteDelete(QStringList& statements) override;
+    bool WriteInsert(QStringList& statements) override;
+    bool LoadFromRow() override;
+    void Recycle() override;
+    void Attach(cSQLTable* owner) override;
+
+    int64_t ID() const { return F.ID; }
+    const QString& Libelle() const { return F.Libelle; }
+    void SetLibelle(const QString& value);
+
+private:
+    struct cFields {
+        int64_t ID = 0;
+        QString Libelle;
+    } F;
+};
+
+class cOMCategoryTable : public cSQLTable {
+public:
+    explicit cOMCategoryTable(cSQLDatabase& database);
+
+    cOMCategoryRecord* Record(int index) const { return ItemAs<cOMCategoryRecord>(index); }
+};
+
+class cCategoryTable : public cOMCategoryTable {
+public:
+    using cOMCategoryTable::cOMCategoryTable;
+
+    // The stored category of that exact name. Reads the database only: a
+    // category created in memory and not yet saved is not found.
+    std::optional<int64_t> FindStoredCategory(const QString& name);
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "uOMLinkRecord.h"
+
+// One row of Channel2Category: a channel linked to a category.
+class cOmChannel2CategoryRecord : public cOmLinkRecord {
+public:
+    bool WriteUpdate(QStringList& statements) override;
+    bool WriteDelete(QStringList& statements) override;
+    bool WriteInsert(QStringList& statements) override;
+
+    int64_t ChannelID() const { return FFirst; }
+    int64_t CategoryId() const { return FSecond; }
+    void SetChannelID(int64_t value) { SetFirst(value); }
+    void SetCategoryId(int64_t value) { SetSecond(value); }
+};
+
+class cOmChannel2CategoryTable : public cSQLTable {
+public:
+    explicit cOmChannel2CategoryTable(cSQLDatabase& database);
+
+    cOmChannel2CategoryRecord* Record(int index) const {
+        return ItemAs<cOmChannel2CategoryRecord>(index);
+    }
+};
+
+class cChannel2CategoryTable : public cOmChannel2CategoryTable {
+public:
+    using cOmChannel2CategoryTable::cOmChannel2CategoryTable;
+
+    // Replaces the records by the stored links of the channel.
+    void LoadChannelLinks(int64_t channelId);
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "uSQLDataTabRec.h"
+
+#include <cstdint>
+
+// The shape shared by the link records: two identifiers, loaded by
+// position, no identifier of their own. Each link table writes its own
+// statements and names its two columns.
+class cOmLinkRecord : public cSQLRecord {
+public:
+    bool LoadFromRow() override;
+    void Recycle() override;
+
+protected:
+    void SetFirst(int64_t value);
+    void SetSecond(int64_t value);
+
+    int64_t FFirst = 0;
+    int64_t FSecond = 0;
+};

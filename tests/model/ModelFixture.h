@@ -1,0 +1,25 @@
+#pragma once
+
+#include "TestFiles.h"
+#include "uSQLDataTabRec.h"
+
+#include <gtest/gtest.h>
+
+// A fresh main database with one open connection.
+class ModelFixture : public testing::Test {
+protected:
+    ModelFixture() { Database.Open(File.Path()); }
+
+    // The statements the next SaveAll would write for this table.
+    static QStringList Flushed(cSQLTable& table) {
+        QStringList statements;
+        table.Flush(statements);
+        return statements;
+    }
+    void Save() {
+        Database.InTransaction([&] { Database.SaveAll(); });
+    }
+
+    cTempDatabase File;
+    cSQLDatabase Database;
+};
