@@ -1,0 +1,214 @@
+#include "uChannel.h"
+
+#include "uCategoryLinks.h"
+#include "uConfig.h"
+#include "uDTFormat.h"
+#include "uEnclosure.h"
+#include "uHTMLParser.h"
+#include "uHTTP.h"
+#include "uNode.h"
+#include "uOMCategory.h"
+#include "uOMChannel2Category.h"
+#include "uOMNode2Category.h"
+#include "uOMNode2Enclosure.h"
+#include "uRefId.h"
+#include "uSQLValue.h"
+
+#include <QBuffer>
+
+// The tables of one refresh, created in the order SaveAll writes them.
+struct cRefreshTables {
+    explicit cRefreshTables(cSQLDatabase& database)
+        : ChannelCategories(database), Categories(database), Nodes(database),
+          Enclosures(database), NodeEnclosures(database), NodeCategories(database),
+          Collectors{Enclosures, NodeEnclosures, NodeCategories, Categories} {}
+
+    cChannel2CategoryTable ChannelCategories;
+    cCategoryTable Categories;
+    cNodeTable Nodes;
+    cEnclosureTable Enclosures;
+    cOmNode2EnclosureTable NodeEnclosures;
+    cOmNode2CategoryTable NodeCategories;
+    cItemCollectors Collectors;
+};
+
+namespace {
+
+QString Converted(const QString& text) { return HtmlToText(text).trimmed(); }
+
+bool Named(cXMLNode node, const char* name) { return cXML::QualifiedName(node) == name; }
+
+} // namespace
+
+void cChannel::ComputeNextUpdate() {
+    QDateTime next = TextToDateTime(LastUpdateTime_UTC());
+    if (IsLastUpdateOk()) {
+        const cFrequency& frequency = Frequency();
+        if (frequency == cFrequency{})
+            next = next.addSecs(30 * 60);
+        next = next.addDays(frequency.Days)
+                   .addSecs(static_cast<qint64>(frequency.Minutes) * 60)
+                   .addSecs(static_cast<qint64>(frequency.Hours) * 3600);
+    } else {
+        next = next.addSecs(static_cast<qint64>(GetConfig().RetryDelayMinutes) * 60);
+    }
+    const QDateTime now = LocalNow();
+    if (now > next)
+        next = now.addSecs(60);
+    SetNextUpdateDateTime_UTC(DateTimeToText(next));
+}
+
+void cChannel::RecordAttempt(bool succeeded) {
+    SetIsLastUpdateOk(succeeded);
+    SetLastUpdateTime_UTC(DateTimeToText(LocalNow()));
+    ComputeNextUpdate();
+}
+
+bool cChannel::UpdateFromFeed() {
+    cSQLDatabase& database = Owner->Database();
+    RecordAttempt(false);
+    try {
+        database.InTransaction([&] { database.SaveAll(); });
+    } catch (const EVelmoraError&) {
+        return false;
+    }
+
+    QBuffer stream;
+    stream.open(QIODevice::ReadWrite);
+    cHTTP().GetToStream(ChannelURL(), stream);
+    if (stream.size() == 0)
+        return false;
+
+    std::unique_ptr<cXMLDocument> document = cXML::NewDocument();
+    cXML::LoadDocument(*document, stream.data());
+    cXMLNode root = document->Root();
+
+    cRefreshTables tables(database);
+    tables.ChannelCategories.LoadChannelLinks(ID());
+    tables.Nodes.OpenChannelNodes(*this);
+    tables.Nodes.MarkAllAbsent();
+
+    const QByteArray format = cXML::QualifiedName(root);
+    if (format == "rss")
+        ReadRss(root, tables);
+    else if (format == "rdf:RDF")
+        ReadRdf(root, tables);
+    else if (format == "feed")
+        ReadAtom(root, tables);
+    else
+        throw EVelmoraError(QStringLiteral("unknown feed format ") + ChannelURL());
+
+    tables.Nodes.WritePurgeFlags();
+    RecordAttempt(true);
+    try {
+        database.InTransaction([&] { database.SaveAll(); });
+    } catch (const EVelmoraError& error) {
+        WriteActionLog(database, ActionLogSource, QStringLiteral("download channel"),
+                       NumberText(ID()) % u' ' % error.Message());
+        return false;
+    }
+    return true;
+}
+
+void cChannel::AddChannelCategories(cXMLNode category, cRefreshTables& tables) {
+    const QString text = HtmlToText(cXML::NodeText(category));
+    EnsureCategories(tables.Categories, text);
+    LinkChannelCategories(tables.ChannelCategories, text, *this, tables.Categories);
+}
+
+void cChannel::ReadRss(cXMLNode root, cRefreshTables& tables) {
+    cXMLNode context = cXML::FindChild(root, "channel");
+    if (!context)
+        throw EVelmoraError(QStringLiteral("no channel element in ") + ChannelURL());
+    for (cXMLNode child : cXML::Children(context)) {
+        if (Named(child, "title"))
+            SetTitle(Converted(cXML::NodeText(child)));
+        else if (Named(child, "link"))
+            SetLink(cXML::NodeText(child).trimmed());
+        else if (Named(child, "description"))
+            SetDescription(Converted(cXML::NodeText(child)));
+        else if (Named(child, "pubDate"))
+            SetPubDate_822(cXML::NodeText(child));
+        else if (Named(child, "language"))
+            SetIsoLanguageCode(cXML::NodeText(child));
+        else if (Named(child, "image"))
+            SetImageURL(cXML::ChildText(child, "url"));
+        else if (Named(child, "category"))
+            AddChannelCategories(child, tables);
+        else if (Named(child, "item"))
+            tables.Nodes.ParseRssItem(*this, child, tables.Collectors);
+    }
+}
+
+void cChannel::ReadRdf(cXMLNode root, cRefreshTables& tables) {
+    cXMLNode context = cXML::ChildAt(root, 0);
+    for (cXMLNode child : cXML::Children(context)) {
+        if (Named(child, "title"))
+            SetTitle(Converted(cXML::NodeText(child)));
+        else if (Named(child, "link"))
+            SetLink(cXML::NodeText(child).trimmed());
+        else if (Named(child, "description"))
+            SetDescription(Converted(cXML::NodeText(child)));
+        else if (Named(child, "pubDate"))
+            SetPubDate_822(cXML::NodeText(child));
+        else if (Named(child, "dc:language"))
+            SetIsoLanguageCode(cXML::NodeText(child));
+        else if (Named(child, "category"))
+            AddChannelCategories(child, tables);
+        else if (Named(child, "image"))
+            SetImageURL(cXML::AttributeText(child, "rdf:resource"));
+    }
+    if (ImageURL().isEmpty()) {
+        cXMLNode second = cXML::ChildAt(root, 1);
+        if (Named(second, "image"))
+            SetImageURL(cXML::ChildText(second, "url"));
+    }
+    const std::vector<cXMLNode> children = cXML::Children(root);
+    for (size_t position = 1; position < children.size(); ++position)
+        if (Named(children[position], "item"))
+            tables.Nodes.ParseRdfItem(*this, children[position], tables.Collectors);
+}
+
+void cChannel::ReadAtom(cXMLNode root, cRefreshTables& tables) {
+    cXMLNode head = cXML::FindChild(root, "head");
+    cXMLNode context = head ? head : root;
+    for (cXMLNode child : cXML::Children(context)) {
+        if (Named(child, "title"))
+            SetTitle(Converted(cXML::NodeText(child)));
+        else if (Named(child, "link"))
+            SetLink(cXML::AttributeText(child, "href").trimmed());
+        else if (Named(child, "tagline"))
+            SetDescription(Converted(cXML::NodeText(child)));
+        else if (Named(child, "modified"))
+            SetPubDate_822(cXML::NodeText(child));
+        else if (Named(child, "language"))
+            SetIsoLanguageCode(cXML::NodeText(child));
+        else if (Named(child, "image"))
+            SetImageURL(cXML::ChildText(child, "url"));
+        else if (Named(child, "category"))
+            AddChannelCategories(child, tables);
+        else if (Named(child, "entry"))
+            tables.Nodes.ParseAtomEntry(*this, child, tables.Collectors);
+    }
+}
+
+cChannelTable::cChannelTable(cSQLDatabase& database)
+    : cOmChannelTable(database, &RecordClassOf<cChannel>()) {}
+
+void cChannelTable::OpenDueChannels() {
+    Query(QStringLiteral("select * from channel where (NextUpdateDateTime_UTC = \"\"\"\") or "
+                         "(NextUpdateDateTime_Utc <= ") %
+          QuotedText(DateTimeToText(LocalNow())) % u')');
+}
+
+void cChannelTable::OpenChannel(int64_t channelId) {
+    Query(QStringLiteral("select * from channel where channel.id = ") % NumberText(channelId));
+}
+
+int64_t cChannelTable::AddChannel(const QString& url) {
+    auto* channel = NewRecordAs<cChannel>();
+    channel->SetChannelURL(url);
+    channel->SetNextUpdateDateTime_UTC(QString());
+    Database().InTransaction([&] { Database().SaveAll(); });
+    return channel->ID();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "uOMChannel.h"
+#include "uXML.h"
+
+struct cRefreshTables;
+
+// A channel as the feed path sees it: it refreshes itself from its feed.
+class cChannel : public cOmChannelRecord {
+public:
+    // Fetches, reads and stores the feed in one transaction. Returns true
+    // when everything was stored; false when nothing could be fetched or the
+    // store failed (logged as "download channel"). A feed that cannot be
+    // read raises; the channel then keeps the failed state stored before
+    // the fetch.
+    bool UpdateFromFeed();
+    // NextUpdateDateTime_UTC from the last update, its outcome and the
+    // frequency; never earlier than a minute from now.
+    void ComputeNextUpdate();
+
+private:
+    void ReadRss(cXMLNode root, cRefreshTables& tables);
+    void ReadRdf(cXMLNode root, cRefreshTables& tables);
+    void ReadAtom(cXMLNode root, cRefreshTables& tables);
+    void AddChannelCategories(cXMLNode category, cRefreshTables& tables);
+    void RecordAttempt(bool succeeded);
+};
+
+class cChannelTable : public cOmChannelTable {
+public:
+    explicit cChannelTable(cSQLDatabase& database);
+
+    cChannel* Record(int index) const { return ItemAs<cChannel>(index); }
+
+    // Every channel due now: never scheduled, or scheduled at or before now.
+    void OpenDueChannels();
+    void OpenChannel(int64_t channelId);
+    // Stores a new channel for the URL as typed, due at once. A failed write
+    // is rolled back and raised. Returns the new channel's ID.
+    int64_t AddChannel(const QString& url);
+};

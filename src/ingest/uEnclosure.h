@@ -1,0 +1,26 @@
+#pragma once
+
+#include "uOMEnclosure.h"
+
+// An enclosure as the feed and download paths see it.
+class cEnclosure : public cOmEnclosureRecord {
+public:
+    // The cache folder, the enclosure's ID and the extension of its URL.
+    QString EnclosureFileName() const;
+};
+
+class cEnclosureTable : public cOmEnclosureTable {
+public:
+    explicit cEnclosureTable(cSQLDatabase& database);
+
+    cEnclosure* Record(int index) const { return ItemAs<cEnclosure>(index); }
+    cEnclosure* NewEnclosure() { return NewRecordAs<cEnclosure>(); }
+
+    void OpenNodeEnclosures(int64_t nodeId);
+    // Enclosures whose download was requested.
+    void OpenQueuedEnclosures();
+};
+
+// The extension of a URL: from its last "." to the end, unless a path
+// separator or ":" follows that "."; then there is none.
+QString UrlExtension(const QString& url);

@@ -1,0 +1,119 @@
+#include "uHTTP.h"
+
+#include "uErrors.h"
+
+#include <QBuffer>
+#include <curl/curl.h>
+
+#include <memory>
+#include <mutex>
+
+namespace {
+
+const QByteArray UserAgent =
+    QByteArray("Mozilla/3.0 (compatible; Velmora - ") + ProductWebAddress + ")";
+
+void InitialiseLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct cSink {
+    QByteArray* body;
+    qint64 limit;
+    bool tooLarge = false;
+};
+
+size_t WriteBody(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<cSink*>(user);
+    const size_t bytes = size * count;
+    if (sink->body->size() + static_cast<qint64>(bytes) > sink->limit) {
+        sink->tooLarge = true;
+        return 0;
+    }
+    sink->body->append(data, static_cast<qsizetype>(bytes));
+    return bytes;
+}
+
+} // namespace
+
+cHTTP::cHTTP(const cHTTPTimeouts& timeouts) : FTimeouts(timeouts) { InitialiseLibrary(); }
+
+cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, QByteArray& body) const {
+    cResult result;
+    std::unique_ptr<CURL, void (*)(CURL*)> handle(curl_easy_init(), curl_easy_cleanup);
+    if (!handle) {
+        result.Error = QStringLiteral("HTTP client unavailable");
+        return result;
+    }
+    CURL* curl = handle.get();
+    const QByteArray address = url.toUtf8();
+    cSink sink{&body, FTimeouts.MaxBodyBytes};
+    char errorText[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl, CURLOPT_URL, address.constData());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROXY, "");
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, FTimeouts.ConnectSeconds);
+    if (client == Client::First) {
+        curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 15L);
+        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_USERAGENT, UserAgent.constData());
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, FTimeouts.StallSeconds);
+    } else {
+        curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT, FTimeouts.RetrySeconds);
+    }
+    const CURLcode code = curl_easy_perform(curl);
+    result.TooLarge = sink.tooLarge;
+    result.Completed = code == CURLE_OK;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.Status);
+    if (!result.Completed)
+        result.Error = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
+    else if (!IsSuccess(result))
+        result.Error = QStringLiteral("HTTP status %1").arg(result.Status);
+    return result;
+}
+
+bool cHTTP::IsSuccess(const cResult& result) {
+    return result.Completed && result.Status >= 200 && result.Status <= 299;
+}
+
+void cHTTP::GetToStream(const QString& url, QBuffer& stream) {
+    QByteArray body;
+    const cResult first = Fetch(url, Client::First, body);
+    if (IsSuccess(first)) {
+        stream.write(body);
+        return;
+    }
+    stream.buffer().clear();
+    stream.seek(0);
+    if (first.TooLarge)
+        return;
+    QByteArray retryBody;
+    if (Fetch(url, Client::Retry, retryBody).Completed) {
+        stream.seek(0);
+        stream.write(retryBody);
+    }
+}
+
+bool cHTTP::ProbeUrl(const QString& url) {
+    QByteArray body;
+    return IsSuccess(Fetch(url, Client::First, body)) && !body.isEmpty();
+}
+
+QByteArray cHTTP::GetBody(const QString& url) {
+    QByteArray body;
+    const cResult result = Fetch(url, Client::First, body);
+    if (!IsSuccess(result))
+        throw EVelmoraError(QStringLiteral("Can't fetch %1: %2").arg(url, result.Error));
+    return body;
+}

@@ -1,0 +1,222 @@
+#include "uXML.h"
+
+#include "uErrors.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+// Documents never reach outside themselves: no file, no network.
+xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) {
+    return nullptr;
+}
+
+void InitialiseLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        xmlSetExternalEntityLoader(RefuseExternalEntity);
+    });
+}
+
+QString Utf8(const xmlChar* text) {
+    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
+}
+
+bool IsText(cXMLNode node) {
+    return node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE;
+}
+
+bool IsBlank(const xmlChar* text) {
+    for (; text && *text; ++text)
+        if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r')
+            return false;
+    return true;
+}
+
+void DropWhitespaceText(cXMLNode node) {
+    for (cXMLNode child = node->children; child;) {
+        cXMLNode next = child->next;
+        if (child->type == XML_TEXT_NODE && IsBlank(child->content)) {
+            xmlUnlinkNode(child);
+            xmlFreeNode(child);
+        } else if (child->type == XML_ELEMENT_NODE) {
+            DropWhitespaceText(child);
+        }
+        child = next;
+    }
+}
+
+QByteArray LineStart(const QByteArray& bytes, int line) {
+    int start = 0;
+    for (int current = 1; current < line && start >= 0; ++current) {
+        start = bytes.indexOf('\n', start);
+        if (start >= 0)
+            ++start;
+    }
+    if (start < 0)
+        return QByteArray();
+    const int end = bytes.indexOf('\n', start);
+    return bytes.mid(start, (end < 0 ? bytes.size() : end) - start).left(60).trimmed();
+}
+
+bool NameMatches(cXMLNode node, const char* name) {
+    if (node->type != XML_ELEMENT_NODE)
+        return false;
+    if (std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0)
+        return true;
+    return cXML::QualifiedName(node) == name;
+}
+
+bool SameNamespace(const xmlChar* first, const QString& second) {
+    return Utf8(first).compare(second, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+cXMLDocument::cXMLDocument() = default;
+
+cXMLDocument::~cXMLDocument() {
+    if (FDocument)
+        xmlFreeDoc(FDocument);
+}
+
+cXMLNode cXMLDocument::Root() const { return FDocument ? xmlDocGetRootElement(FDocument) : nullptr; }
+
+std::unique_ptr<cXMLDocument> cXML::NewDocument() {
+    InitialiseLibrary();
+    return std::make_unique<cXMLDocument>();
+}
+
+void cXML::LoadDocument(cXMLDocument& document, const QByteArray& bytes) {
+    InitialiseLibrary();
+    std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> context(xmlNewParserCtxt(),
+                                                                        xmlFreeParserCtxt);
+    if (!context)
+        throw EVelmoraError(QStringLiteral("XML parser unavailable"));
+    xmlDocPtr parsed = xmlCtxtReadMemory(context.get(), bytes.constData(), bytes.size(), nullptr,
+                                         nullptr, XML_PARSE_NOENT | XML_PARSE_NONET |
+                                                      XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    if (!parsed || !context->wellFormed) {
+        if (parsed)
+            xmlFreeDoc(parsed);
+        const xmlError* error = xmlCtxtGetLastError(context.get());
+        const QString reason = error && error->message
+                                   ? QString::fromUtf8(error->message).trimmed()
+                                   : QStringLiteral("the document is not well-formed");
+        const int line = error ? error->line : 0;
+        throw EVelmoraError(QStringLiteral("%1, line %2: %3")
+                                .arg(reason, QString::number(line),
+                                     QString::fromUtf8(LineStart(bytes, line))));
+    }
+    if (document.FDocument)
+        xmlFreeDoc(document.FDocument);
+    document.FDocument = parsed;
+    if (cXMLNode root = xmlDocGetRootElement(parsed))
+        DropWhitespaceText(root);
+}
+
+void cXML::FreeDocument(std::unique_ptr<cXMLDocument>& document) { document.reset(); }
+
+QString cXML::NodeText(cXMLNode node) {
+    if (IsText(node))
+        return Utf8(node->content);
+    if (!node->children)
+        return QString();
+    if (!node->children->next && IsText(node->children))
+        return Utf8(node->children->content);
+    throw EVelmoraError(QStringLiteral("Element \"%1\" does not contain a single text node")
+                            .arg(QString::fromUtf8(QualifiedName(node))));
+}
+
+QString cXML::ChildText(cXMLNode node, const char* name) {
+    cXMLNode child = FindChild(node, name);
+    if (!child)
+        return QString();
+    if (ChildCount(child) < 2)
+        return NodeText(child);
+    QString text;
+    for (cXMLNode part = child->children; part; part = part->next)
+        text += NodeText(part);
+    return text;
+}
+
+cXMLNode cXML::FindChild(cXMLNode node, const char* name) {
+    const xmlNs* parentNamespace = node->ns;
+    for (cXMLNode child = node->children; child; child = child->next) {
+        if (!NameMatches(child, name))
+            continue;
+        if (!parentNamespace)
+            return child;
+        if (child->ns && SameNamespace(child->ns->href, Utf8(parentNamespace->href)))
+            return child;
+    }
+    return nullptr;
+}
+
+cXMLNode cXML::FindChildInNamespace(cXMLNode node, const char* name, const QString& namespaceUri) {
+    for (cXMLNode child = node->children; child; child = child->next) {
+        if (!NameMatches(child, name))
+            continue;
+        if (namespaceUri.isEmpty() || (child->ns && SameNamespace(child->ns->href, namespaceUri)))
+            return child;
+    }
+    return nullptr;
+}
+
+cXMLNode cXML::ChildAt(cXMLNode node, int index) {
+    int position = 0;
+    for (cXMLNode child = node->children; child; child = child->next, ++position)
+        if (position == index)
+            return child;
+    throw EVelmoraError(QStringLiteral("List index out of bounds (%1)").arg(index));
+}
+
+int cXML::ChildCount(cXMLNode node) {
+    int count = 0;
+    for (cXMLNode child = node->children; child; child = child->next)
+        ++count;
+    return count;
+}
+
+std::vector<cXMLNode> cXML::Children(cXMLNode node) {
+    std::vector<cXMLNode> children;
+    for (cXMLNode child = node->children; child; child = child->next)
+        children.push_back(child);
+    return children;
+}
+
+bool cXML::HasChildNodes(cXMLNode node) { return node->children != nullptr; }
+
+QString cXML::AttributeText(cXMLNode node, const char* name) {
+    for (xmlAttrPtr attribute = node->properties; attribute; attribute = attribute->next) {
+        QByteArray qualified = reinterpret_cast<const char*>(attribute->name);
+        if (attribute->ns && attribute->ns->prefix)
+            qualified = reinterpret_cast<const char*>(attribute->ns->prefix) + QByteArray(":") +
+                        qualified;
+        if (qualified == name) {
+            xmlChar* value = xmlNodeListGetString(node->doc, attribute->children, 1);
+            const QString text = Utf8(value);
+            xmlFree(value);
+            return text;
+        }
+    }
+    return QString();
+}
+
+QByteArray cXML::QualifiedName(cXMLNode node) {
+    const QByteArray local = reinterpret_cast<const char*>(node->name);
+    if (node->ns && node->ns->prefix)
+        return reinterpret_cast<const char*>(node->ns->prefix) + QByteArray(":") + local;
+    return local;
+}
+
+QString cXML::NamespaceOfPrefix(cXMLNode node, const char* prefix) {
+    const xmlNs* found = xmlSearchNs(node->doc, node, reinterpret_cast<const xmlChar*>(prefix));
+    return found ? Utf8(found->href) : QString();
+}

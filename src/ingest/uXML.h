@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <vector>
+
+struct _xmlDoc;
+struct _xmlNode;
+
+using cXMLNode = _xmlNode*;
+
+// One parsed feed document. Nodes taken from it live as long as it does.
+class cXMLDocument {
+public:
+    cXMLDocument();
+    ~cXMLDocument();
+    cXMLDocument(const cXMLDocument&) = delete;
+    cXMLDocument& operator=(const cXMLDocument&) = delete;
+
+    // The root element, or none before a document is loaded.
+    cXMLNode Root() const;
+
+private:
+    friend class cXML;
+    _xmlDoc* FDocument = nullptr;
+};
+
+// The system's reading rules over a feed document: what a missing element,
+// an empty element and an element with compound content yield. Names are
+// qualified names as written ("rdf:RDF"), compared exactly.
+class cXML {
+public:
+    static std::unique_ptr<cXMLDocument> NewDocument();
+
+    // Parses the whole byte stream, replacing the document's content. The
+    // encoding comes from a byte-order mark or the declaration, else UTF-8.
+    // External entities and DTDs are never loaded; entity expansion is
+    // bounded. Whitespace-only text is dropped. A malformed document raises
+    // the general exception type with the parser's reason, the line number
+    // and the start of that line.
+    static void LoadDocument(cXMLDocument& document, const QByteArray& bytes);
+    static void FreeDocument(std::unique_ptr<cXMLDocument>& document);
+
+    // A text or CDATA node's value; an element's only text child, or empty
+    // text when it has no children. Anything else raises.
+    static QString NodeText(cXMLNode node);
+    // The text of the named child: empty when there is none; with several
+    // children, their texts joined.
+    static QString ChildText(cXMLNode node, const char* name);
+    // The first child of that qualified or local name; under an element in
+    // a namespace only children of the same namespace match.
+    static cXMLNode FindChild(cXMLNode node, const char* name);
+    // The first child of that name in the namespace (any namespace when the
+    // URI is empty).
+    static cXMLNode FindChildInNamespace(cXMLNode node, const char* name,
+                                         const QString& namespaceUri);
+    // The child at a position among all children; raises when out of range.
+    static cXMLNode ChildAt(cXMLNode node, int index);
+    static int ChildCount(cXMLNode node);
+    // The node's children in document order, taken before the caller
+    // visits them.
+    static std::vector<cXMLNode> Children(cXMLNode node);
+    static bool HasChildNodes(cXMLNode node);
+    // The attribute of that qualified name as written; empty when absent.
+    static QString AttributeText(cXMLNode node, const char* name);
+    // The node's qualified name (prefix, colon, local name).
+    static QByteArray QualifiedName(cXMLNode node);
+    // The namespace URI bound to the prefix at the node; empty when none.
+    static QString NamespaceOfPrefix(cXMLNode node, const char* prefix);
+};

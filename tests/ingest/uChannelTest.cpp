@@ -1,0 +1,330 @@
+#include "uChannel.h"
+
+#include "TestFiles.h"
+#include "TestHttpServer.h"
+#include "uDTFormat.h"
+#include "uErrors.h"
+#include "uSQLDataTabRec.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+QStringList Column(cSQLDatabase& database, const QString& query) {
+    QStringList values;
+    TSQLLiteImp& connection = database.Connection();
+    connection.PrepareQuery({query});
+    while (!connection.Eof()) {
+        values << connection.ColumnText(0);
+        connection.Step();
+    }
+    connection.CloseQuery();
+    return values;
+}
+
+cTestEndpoint Feed(const QByteArray& body) {
+    cTestEndpoint endpoint;
+    endpoint.Body = body;
+    return endpoint;
+}
+
+class Refresh : public testing::Test {
+protected:
+    Refresh() { Database.Open(File.Path()); }
+
+    int64_t Subscribe(const std::string& path) {
+        cChannelTable channels(Database);
+        return channels.AddChannel(Server.Url(path));
+    }
+    // Runs one refresh of the channel as the update job does.
+    bool RunRefresh(int64_t channelId) {
+        cChannelTable channels(Database);
+        channels.OpenChannel(channelId);
+        return channels.Record(0)->UpdateFromFeed();
+    }
+    QString RefreshError(int64_t channelId) {
+        try {
+            RunRefresh(channelId);
+        } catch (const EVelmoraError& error) {
+            return error.Message();
+        }
+        return QStringLiteral("(no error)");
+    }
+    int Count(const QString& table) {
+        return Database.QueryInt(QStringLiteral("select count(*) from ") + table);
+    }
+    QString Row(const QString& query) { return Column(Database, query).join(QLatin1Char('|')); }
+
+    // A stable text of everything a refresh stored for the channel.
+    static QString Dump(cSQLDatabase& database, int64_t channelId) {
+        const auto Column = [&](const QString& query) { return ::Column(database, query); };
+        const QString id = QString::number(channelId);
+        QString text;
+        const QString loadTime = QStringLiteral("<load time>");
+        text += QStringLiteral("Channel\n") +
+                Column(QStringLiteral("select 'Title=' || Title || char(10) || 'IsoLanguageCode=' "
+                                      "|| IsoLanguageCode || char(10) || 'Link=' || Link || "
+                                      "char(10) || 'Description=' || Description || char(10) || "
+                                      "'PubDate_822=' || PubDate_822 || char(10) || 'ImageURL=' "
+                                      "|| ImageURL || char(10) || 'IsLastUpdateOk=' || "
+                                      "IsLastUpdateOk from Channel where ID = ") +
+                       id)
+                    .join(QString()) +
+                QStringLiteral("\nChannel categories=") +
+                Column(QStringLiteral("select c.Libelle from Channel2Category cc join Category c "
+                                      "on c.ID = cc.CategoryId where cc.ChannelID = ") +
+                       id + QStringLiteral(" order by c.Libelle"))
+                    .join(QStringLiteral(", ")) +
+                QStringLiteral("\nAll categories=") +
+                Column(QStringLiteral("select Libelle from Category order by Libelle"))
+                    .join(QStringLiteral(", ")) +
+                QStringLiteral("\n");
+        const QStringList nodes = Column(
+            QStringLiteral("select ID from Node where ParentChannelId = ") + id +
+            QStringLiteral(" order by ID"));
+        for (int index = 0; index < nodes.size(); ++index) {
+            const QString node = nodes[index];
+            text += QStringLiteral("Node %1\n").arg(index + 1);
+            text += Column(QStringLiteral(
+                               "select 'Title=' || Title || char(10) || 'Description=' || "
+                               "replace(Description, char(13) || char(10), '\\r\\n') || char(10) "
+                               "|| 'Link=' || Link || char(10) || 'GUID=' || GUID || char(10) || "
+                               "'PubDateTimeNode_822=' || PubDateTimeNode_822 || char(10) || "
+                               "'IsoLanguageCode=' || IsoLanguageCode || char(10) || "
+                               "'DateTimeNode_UTC=' || case when DateTimeNode_UTC = "
+                               "DateTimeLoad_UTC then '") +
+                           loadTime +
+                           QStringLiteral("' else DateTimeNode_UTC end || char(10) || "
+                                          "'Flags=' || HasBeenRead || IsArchived || IsPurged || "
+                                          "IsDownloaded from Node where ID = ") +
+                           node)
+                        .join(QString()) +
+                    QStringLiteral("\n");
+            for (const QString& enclosure :
+                 Column(QStringLiteral("select 'Enclosure=' || Url || ' | ' || Length || ' | ' || "
+                                       "MediaType || ' | ' || Status from Enclosure e join "
+                                       "Node2Enclosure ne on ne.EnclosureId = e.ID where "
+                                       "ne.NodeID = ") +
+                        node))
+                text += enclosure + QStringLiteral("\n");
+            text += QStringLiteral("Categories=") +
+                    Column(QStringLiteral("select c.Libelle from Node2Category nc join Category c "
+                                          "on c.ID = nc.CategoryId where nc.NodeID = ") +
+                           node + QStringLiteral(" order by c.Libelle"))
+                        .join(QStringLiteral(", ")) +
+                    QStringLiteral("\n");
+        }
+        return text;
+    }
+
+    cScopedTimeZone Zone{"UTC"};
+    cTestHttpServer Server;
+    cTempDatabase File;
+    cSQLDatabase Database;
+};
+
+} // namespace
+
+// Each feeds/x.xml is refreshed into a fresh database and compared with
+// feeds/x.expected. VELMORA_UPDATE_GOLDEN=1 writes the expected files.
+TEST_F(Refresh, EveryFeedFixtureStoresWhatItsGoldenFileSays) {
+    const QDir feeds(QStringLiteral(VELMORA_FEEDS_DIR));
+    const QStringList fixtures = feeds.entryList({QStringLiteral("*.xml")}, QDir::Files);
+    ASSERT_FALSE(fixtures.isEmpty());
+    for (const QString& fixture : fixtures) {
+        SCOPED_TRACE(fixture.toStdString());
+        cTempDatabase file;
+        cSQLDatabase database;
+        database.Open(file.Path());
+        const std::string path = "/" + fixture.toStdString();
+        auto route = Server.Serve(path, Feed(ReadFile(feeds.filePath(fixture))));
+        cChannelTable channels(database);
+        const int64_t id = channels.AddChannel(Server.Url(path));
+        channels.OpenChannel(id);
+        ASSERT_TRUE(channels.Record(0)->UpdateFromFeed());
+
+        const QString dump = Dump(database, id);
+        const QString expectedPath = feeds.filePath(QFileInfo(fixture).completeBaseName() +
+                                                    QStringLiteral(".expected"));
+        if (qEnvironmentVariableIsSet("VELMORA_UPDATE_GOLDEN")) {
+            QFile out(expectedPath);
+            out.open(QIODevice::WriteOnly);
+            out.write(dump.toUtf8());
+            continue;
+        }
+        EXPECT_EQ(dump, QString::fromUtf8(ReadFile(expectedPath)));
+    }
+}
+
+namespace {
+
+QByteArray RssWithItems(const QStringList& guids) {
+    QByteArray feed = "<rss><channel><title>T</title>";
+    for (const QString& guid : guids)
+        feed += "<item><title>" + guid.toUtf8() + "</title><guid>" + guid.toUtf8() + "</guid></item>";
+    return feed + "</channel></rss>";
+}
+
+} // namespace
+
+TEST_F(Refresh, KnownItemsAreNeverStoredAgainAndVanishedOnesArePurgedUntilTheyReturn) {
+    auto first = Server.Serve("/feed", Feed(RssWithItems({"a", "b"})));
+    const int64_t id = Subscribe("/feed");
+    ASSERT_TRUE(RunRefresh(id));
+    ASSERT_TRUE(RunRefresh(id));
+    EXPECT_EQ(Count(QStringLiteral("Node")), 2);
+
+    auto without = Server.Serve("/feed", Feed(RssWithItems({"a"})));
+    ASSERT_TRUE(RunRefresh(id));
+    EXPECT_EQ(Row(QStringLiteral("select GUID || IsPurged from Node order by GUID")),
+              QStringLiteral("a0|b-1"));
+
+    auto back = Server.Serve("/feed", Feed(RssWithItems({"b", "a", "c"})));
+    ASSERT_TRUE(RunRefresh(id));
+    EXPECT_EQ(Row(QStringLiteral("select GUID || IsPurged from Node order by GUID")),
+              QStringLiteral("a0|b0|c0"));
+}
+
+TEST_F(Refresh, AnEmptyReplyChangesOnlyTheFailedStateColumns) {
+    auto feed = Server.Serve("/feed", Feed(RssWithItems({"a"})));
+    const int64_t id = Subscribe("/feed");
+    ASSERT_TRUE(RunRefresh(id));
+    const QString channelColumns = QStringLiteral(
+        "select ID||Title||IsoLanguageCode||DefaultEnclosureStatus||ChannelURL||Link||Description||"
+        "PubDate_822||LastBuildDate_822||ImageURL||Frequency||LastArchiveTime_UTC from Channel");
+    const QString before = Row(channelColumns);
+
+    auto empty = Server.Serve("/feed", Feed(QByteArray()));
+    EXPECT_FALSE(RunRefresh(id));
+    EXPECT_EQ(Row(channelColumns), before);
+    const QString lastUpdate = Row(QStringLiteral("select LastUpdateTime_UTC from Channel"));
+    EXPECT_EQ(Row(QStringLiteral("select IsLastUpdateOk from Channel")), QStringLiteral("0"));
+    EXPECT_EQ(Row(QStringLiteral("select NextUpdateDateTime_UTC from Channel")),
+              DateTimeToText(TextToDateTime(lastUpdate).addSecs(30 * 60)));
+    EXPECT_EQ(Count(QStringLiteral("Node")), 1);
+}
+
+TEST_F(Refresh, AFailedStoreKeepsNothingOfTheRefreshAndLogsDownloadChannel) {
+    auto feed = Server.Serve("/feed", Feed("<rss><channel><title>T</title><category>Cat</category>"
+                                           "<item><guid>a</guid><enclosure url=\"u\"/></item>"
+                                           "</channel></rss>"));
+    const int64_t id = Subscribe("/feed");
+    Database.Execute(QStringLiteral("create trigger RefuseNodes before insert on Node begin "
+                                    "select raise(abort, 'refused'); end"));
+    EXPECT_FALSE(RunRefresh(id));
+    for (const char* table : {"Node", "Enclosure", "Category", "Channel2Category", "Node2Enclosure"})
+        EXPECT_EQ(Count(QString::fromLatin1(table)), 0) << table;
+    EXPECT_EQ(Row(QStringLiteral("select IsLastUpdateOk || Title from Channel")), QStringLiteral("0"));
+    const QString entry = Row(QStringLiteral("select Source || '|' || Action || '|' || Detail from "
+                                             "ActionLog"));
+    EXPECT_TRUE(entry.startsWith(QStringLiteral("feedmotor|download channel|") +
+                                 QString::number(id) + QStringLiteral(" Error executing SQL statement")))
+        << entry.toStdString();
+    EXPECT_TRUE(entry.endsWith(QStringLiteral(": refused"))) << entry.toStdString();
+}
+
+TEST_F(Refresh, UnreadableFeedsRaiseAndLeaveTheChannelInTheFailedState) {
+    const struct {
+        const char* document;
+        const char* error;
+    } cases[] = {
+        {"<rss><channel><title>x</titel></channel></rss>", "line 1"},
+        {"<html><body>not a feed</body></html>", "unknown feed format "},
+        {"<RSS><channel/></RSS>", "unknown feed format "},
+        {"<RDF:RDF xmlns:RDF=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><channel/></RDF:RDF>",
+         "unknown feed format "},
+        {"<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><channel/></rdf:RDF>",
+         "out of bounds"},
+        {"<rss><nochannel/></rss>", "no channel element"},
+        {"<rss><channel><item><guid>a</guid><title>x<b>y<i/></b></title></item></channel></rss>",
+         "single text node"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.document);
+        auto feed = Server.Serve("/bad", Feed(row.document));
+        const int64_t id = Subscribe("/bad");
+        const QString error = RefreshError(id);
+        EXPECT_TRUE(error.contains(QString::fromLatin1(row.error))) << error.toStdString();
+        EXPECT_EQ(Row(QStringLiteral("select IsLastUpdateOk from Channel where ID = ") +
+                      QString::number(id)),
+                  QStringLiteral("0"));
+    }
+    EXPECT_EQ(Count(QStringLiteral("Node")), 0);
+}
+
+TEST_F(Refresh, ANewChannelIsStoredAsTypedAndDueAtOnce) {
+    cChannelTable channels(Database);
+    const int64_t id = channels.AddChannel(QStringLiteral("http://"));
+    EXPECT_EQ(Row(QStringLiteral("select ChannelURL || '|' || NextUpdateDateTime_UTC || '|' || "
+                                 "Frequency || '|' || IsLastUpdateOk from Channel")),
+              QStringLiteral("http://||d: 0h: 0m: 0|0"));
+
+    Database.Execute(QStringLiteral("insert into Channel (ID, NextUpdateDateTime_UTC) values(2, '2000/01/01')"));
+    Database.Execute(QStringLiteral("insert into Channel (ID, NextUpdateDateTime_UTC) values(3, '2999/01/01')"));
+    Database.Execute(QStringLiteral("insert into Channel (ID, NextUpdateDateTime_UTC) values(4, '')"));
+    cChannelTable due(Database);
+    due.OpenDueChannels();
+    QStringList ids;
+    for (int index = 0; index < due.Count(); ++index)
+        ids << QString::number(due.Record(index)->ID());
+    QStringList expected = {QString::number(id), QStringLiteral("2"), QStringLiteral("4")};
+    ids.sort();
+    expected.sort();
+    EXPECT_EQ(ids, expected);
+    EXPECT_FALSE(RunRefresh(id)) << "an address without a host fetches nothing";
+}
+
+TEST_F(Refresh, AFailedAddIsRolledBackAndReported) {
+    Database.Execute(QStringLiteral("create trigger RefuseChannels before insert on Channel begin "
+                                    "select raise(abort, 'refused'); end"));
+    cChannelTable channels(Database);
+    EXPECT_THROW(channels.AddChannel(QStringLiteral("http://127.0.0.1/x")), ESQLiteException);
+    EXPECT_FALSE(Database.Connection().InTransaction());
+    EXPECT_EQ(Count(QStringLiteral("Channel")), 0);
+}
+
+TEST_F(Refresh, TheNextUpdateFollowsTheOutcomeAndTheFrequency) {
+    const struct {
+        const char* lastUpdate;
+        int ok;
+        const char* frequency;
+        const char* next;
+    } cases[] = {
+        {"2999/01/05 10:00:00", -1, "d: 0h: 2m: 0", "2999/01/05 12:00:00"},
+        {"2999/01/05 10:00:00", -1, "d: 0h: 0m: 0", "2999/01/05 10:30:00"},
+        {"2999/01/05 10:00:00", -1, "d: 1h: 0m:15", "2999/01/06 10:15:00"},
+        {"2999/01/05 10:00:00", -1, "unreadable", "2999/01/05 10:30:00"},
+        {"2999/01/05 10:00:00", 0, "d: 2h: 0m: 0", "2999/01/05 10:30:00"},
+    };
+    int64_t id = 100;
+    for (const auto& row : cases) {
+        Database.Execute(QStringLiteral("insert into Channel (ID, LastUpdateTime_UTC, IsLastUpdateOk, "
+                                        "Frequency) values(%1, '%2', %3, '%4')")
+                             .arg(++id)
+                             .arg(QString::fromLatin1(row.lastUpdate))
+                             .arg(row.ok)
+                             .arg(QString::fromLatin1(row.frequency)));
+        cChannelTable channels(Database);
+        channels.OpenChannel(id);
+        channels.Record(0)->ComputeNextUpdate();
+        EXPECT_EQ(channels.Record(0)->NextUpdateDateTime_UTC(), QString::fromLatin1(row.next))
+            << row.frequency;
+    }
+    cChannelTable past(Database);
+    Database.Execute(QStringLiteral("insert into Channel (ID, LastUpdateTime_UTC, IsLastUpdateOk, "
+                                    "Frequency) values(1, '2000/01/01', -1, 'd: 0h: 1m: 0')"));
+    past.OpenChannel(1);
+    const QDateTime before = LocalNow();
+    past.Record(0)->ComputeNextUpdate();
+    const QDateTime next = TextToDateTime(past.Record(0)->NextUpdateDateTime_UTC());
+    EXPECT_GE(next, before.addSecs(59));
+    EXPECT_LE(next, LocalNow().addSecs(61));
+}

@@ -1,0 +1,120 @@
+#include "TestHttpServer.h"
+
+#include <httplib.h>
+#include <zlib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+QByteArray GzipCompressed(const QByteArray& data) {
+    z_stream stream{};
+    deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(static_cast<qsizetype>(deflateBound(&stream, data.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(static_cast<qsizetype>(stream.total_out));
+    deflateEnd(&stream);
+    return out;
+}
+
+cTestHttpServer::cTestHttpServer() : FServer(std::make_unique<httplib::Server>()) {
+    FServer->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+        cTestEndpoint endpoint;
+        bool found = false;
+        {
+            std::lock_guard<std::mutex> hold(FLock);
+            FRequests.push_back({request.path, request.version,
+                                 request.get_header_value("User-Agent")});
+            const auto it = FEndpoints.find(request.path);
+            if (it != FEndpoints.end()) {
+                endpoint = it->second;
+                found = true;
+            }
+        }
+        if (!found) {
+            response.status = 404;
+            response.set_content("<html><body>Not found</body></html>", "text/html");
+            return;
+        }
+        response.status = endpoint.Status;
+        for (const auto& [name, value] : endpoint.Headers)
+            response.set_header(name, value);
+        QByteArray body = endpoint.Body;
+        if (endpoint.Gzip) {
+            body = GzipCompressed(body);
+            response.set_header("Content-Encoding", "gzip");
+        }
+        response.set_content(body.toStdString(), endpoint.ContentType);
+    });
+    FPort = FServer->bind_to_any_port("127.0.0.1");
+    FThread = std::thread([this] { FServer->listen_after_bind(); });
+    while (!FServer->is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+cTestHttpServer::~cTestHttpServer() {
+    FServer->stop();
+    FThread.join();
+}
+
+cTestHttpServer::cRoute::~cRoute() {
+    if (!FServer)
+        return;
+    std::lock_guard<std::mutex> hold(FServer->FLock);
+    FServer->FEndpoints.erase(FPath);
+}
+
+cTestHttpServer::cRoute cTestHttpServer::Serve(const std::string& path, cTestEndpoint endpoint) {
+    std::lock_guard<std::mutex> hold(FLock);
+    FEndpoints[path] = std::move(endpoint);
+    return cRoute(*this, path);
+}
+
+std::vector<cTestHttpServer::cRoute> cTestHttpServer::RedirectChain(const std::string& path,
+                                                                     int count,
+                                                                     const std::string& target) {
+    std::vector<cRoute> routes;
+    for (int step = 0; step <= count; ++step) {
+        const std::string from = step == 0 ? path : path + "/" + std::to_string(step);
+        const std::string to = step == count ? target : path + "/" + std::to_string(step + 1);
+        cTestEndpoint redirect;
+        redirect.Status = 302;
+        redirect.ContentType = "text/html";
+        redirect.Body = "moved";
+        redirect.Headers = {{"Location", Url(to).toStdString()}};
+        routes.push_back(Serve(from, redirect));
+    }
+    return routes;
+}
+
+QString cTestHttpServer::Url(const std::string& path) const {
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(FPort).arg(QString::fromStdString(path));
+}
+
+std::vector<cTestRequest> cTestHttpServer::Requests() const {
+    std::lock_guard<std::mutex> hold(FLock);
+    return FRequests;
+}
+
+cSilentServer::cSilentServer() {
+    FSocket = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(FSocket, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    listen(FSocket, 16);
+    socklen_t length = sizeof(address);
+    getsockname(FSocket, reinterpret_cast<sockaddr*>(&address), &length);
+    FPort = ntohs(address.sin_port);
+}
+
+cSilentServer::~cSilentServer() { close(FSocket); }
+
+QString cSilentServer::Url() const {
+    return QStringLiteral("http://127.0.0.1:%1/feed.xml").arg(FPort);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+// What one path answers.
+struct cTestEndpoint {
+    int Status = 200;
+    QByteArray Body;
+    std::string ContentType = "application/xml";
+    std::vector<std::pair<std::string, std::string>> Headers;
+    // Sends the body gzip-compressed, with Content-Encoding: gzip.
+    bool Gzip = false;
+};
+
+// A request as the server saw it.
+struct cTestRequest {
+    std::string Path;
+    std::string Version;
+    std::string UserAgent;
+};
+
+// An HTTP server on 127.0.0.1 and a free port, for the life of the object.
+// Tests declare what each path answers; a declaration ends with its handle.
+class cTestHttpServer {
+public:
+    cTestHttpServer();
+    ~cTestHttpServer();
+
+    class cRoute {
+    public:
+        cRoute(cTestHttpServer& server, std::string path) : FServer(&server), FPath(std::move(path)) {}
+        cRoute(cRoute&& other) noexcept : FServer(other.FServer), FPath(std::move(other.FPath)) {
+            other.FServer = nullptr;
+        }
+        ~cRoute();
+
+    private:
+        cTestHttpServer* FServer;
+        std::string FPath;
+    };
+
+    [[nodiscard]] cRoute Serve(const std::string& path, cTestEndpoint endpoint);
+    // A chain of redirects from the path through path/1 ... path/count, the
+    // last of which redirects to target.
+    [[nodiscard]] std::vector<cRoute> RedirectChain(const std::string& path, int count,
+                                                    const std::string& target);
+    QString Url(const std::string& path) const;
+    std::vector<cTestRequest> Requests() const;
+
+private:
+    mutable std::mutex FLock;
+    std::map<std::string, cTestEndpoint> FEndpoints;
+    std::vector<cTestRequest> FRequests;
+    std::unique_ptr<httplib::Server> FServer;
+    std::thread FThread;
+    int FPort = 0;
+};
+
+// Accepts connections on 127.0.0.1 and never answers them.
+class cSilentServer {
+public:
+    cSilentServer();
+    ~cSilentServer();
+    QString Url() const;
+
+private:
+    int FSocket = -1;
+    int FPort = 0;
+};
+
+QByteArray GzipCompressed(const QByteArray& data);
