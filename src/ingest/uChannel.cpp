@@ -3,40 +3,23 @@
 #include "uCategoryLinks.h"
 #include "uConfig.h"
 #include "uDTFormat.h"
-#include "uEnclosure.h"
 #include "uHTMLParser.h"
 #include "uHTTP.h"
-#include "uNode.h"
-#include "uOMCategory.h"
-#include "uOMChannel2Category.h"
-#include "uOMNode2Category.h"
-#include "uOMNode2Enclosure.h"
 #include "uRefId.h"
+#include "uRefreshTables.h"
 #include "uSQLValue.h"
 
 #include <QBuffer>
 
-// The tables of one refresh, created in the order SaveAll writes them.
-struct cRefreshTables {
-    explicit cRefreshTables(cSQLDatabase& database)
-        : ChannelCategories(database), Categories(database), Nodes(database),
-          Enclosures(database), NodeEnclosures(database), NodeCategories(database),
-          Collectors{Enclosures, NodeEnclosures, NodeCategories, Categories} {}
-
-    cChannel2CategoryTable ChannelCategories;
-    cCategoryTable Categories;
-    cNodeTable Nodes;
-    cEnclosureTable Enclosures;
-    cOmNode2EnclosureTable NodeEnclosures;
-    cOmNode2CategoryTable NodeCategories;
-    cItemCollectors Collectors;
-};
-
 namespace {
 
-QString Converted(const QString& text) { return HtmlToText(text).trimmed(); }
+QString Converted(const QString& text) {
+    return HtmlToText(text).trimmed();
+}
 
-bool Named(cXMLNode node, const char* name) { return cXML::QualifiedName(node) == name; }
+bool Named(cXMLNode node, const char* name) {
+    return cXML::QualifiedName(node) == name;
+}
 
 } // namespace
 
@@ -79,11 +62,24 @@ bool cChannel::UpdateFromFeed() {
     if (stream.size() == 0)
         return false;
 
+    cRefreshTables tables(database);
+    ReadFeed(stream.data(), tables);
+    RecordAttempt(true);
+    try {
+        database.InTransaction([&] { database.SaveAll(); });
+    } catch (const EVelmoraError& error) {
+        WriteActionLog(database, ActionLogSource, QStringLiteral("download channel"),
+                       NumberText(ID()) % u' ' % error.Message());
+        return false;
+    }
+    return true;
+}
+
+void cChannel::ReadFeed(const QByteArray& body, cRefreshTables& tables) {
     std::unique_ptr<cXMLDocument> document = cXML::NewDocument();
-    cXML::LoadDocument(*document, stream.data());
+    cXML::LoadDocument(*document, body);
     cXMLNode root = document->Root();
 
-    cRefreshTables tables(database);
     tables.ChannelCategories.LoadChannelLinks(ID());
     tables.Nodes.OpenChannelNodes(*this);
     tables.Nodes.MarkAllAbsent();
@@ -97,17 +93,7 @@ bool cChannel::UpdateFromFeed() {
         ReadAtom(root, tables);
     else
         throw EVelmoraError(QStringLiteral("unknown feed format ") + ChannelURL());
-
     tables.Nodes.WritePurgeFlags();
-    RecordAttempt(true);
-    try {
-        database.InTransaction([&] { database.SaveAll(); });
-    } catch (const EVelmoraError& error) {
-        WriteActionLog(database, ActionLogSource, QStringLiteral("download channel"),
-                       NumberText(ID()) % u' ' % error.Message());
-        return false;
-    }
-    return true;
 }
 
 void cChannel::AddChannelCategories(cXMLNode category, cRefreshTables& tables) {

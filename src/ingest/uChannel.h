@@ -17,6 +17,10 @@ public:
     // NextUpdateDateTime_UTC from the last update, its outcome and the
     // frequency; never earlier than a minute from now.
     void ComputeNextUpdate();
+    // Reads a fetched feed document into the refresh tables (fresh ones on
+    // this channel's connection): the channel's fields, new items, their
+    // enclosures and categories, and the purge marks. Stores nothing.
+    void ReadFeed(const QByteArray& body, cRefreshTables& tables);
 
 private:
     void ReadRss(cXMLNode root, cRefreshTables& tables);

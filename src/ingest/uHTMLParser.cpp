@@ -18,10 +18,10 @@ bool IsWhitespace(QChar character) {
 
 bool IsBlockElement(const char* name) {
     static const char* const blocks[] = {
-        "address", "blockquote", "caption", "center", "dd",       "div", "dl", "dt",
-        "fieldset", "form",     "frame",   "h1",     "h2",       "h3",  "h4", "h5",
-        "h6",      "hr",        "iframe",  "li",     "noframes", "noscript", "ol", "p",
-        "pre",     "table",     "td",      "th",     "title",    "ul"};
+        "address",  "blockquote", "caption", "center", "dd",       "div",      "dl", "dt",
+        "fieldset", "form",       "frame",   "h1",     "h2",       "h3",       "h4", "h5",
+        "h6",       "hr",         "iframe",  "li",     "noframes", "noscript", "ol", "p",
+        "pre",      "table",      "td",      "th",     "title",    "ul"};
     for (const char* block : blocks)
         if (std::strcmp(name, block) == 0)
             return true;
@@ -33,7 +33,8 @@ QString EntityCharacter(const QString& name) {
     if (name == QLatin1String("apos"))
         return QStringLiteral("'");
     const QByteArray utf8 = name.toUtf8();
-    const htmlEntityDesc* entity = htmlEntityLookup(reinterpret_cast<const xmlChar*>(utf8.constData()));
+    const htmlEntityDesc* entity =
+        htmlEntityLookup(reinterpret_cast<const xmlChar*>(utf8.constData()));
     if (!entity)
         return QString();
     return QString::fromUcs4(reinterpret_cast<const char32_t*>(&entity->value), 1);
@@ -132,7 +133,8 @@ private:
     QString Attribute(xmlNodePtr node, const char* name, bool& present) {
         xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
         present = value != nullptr;
-        const QString text = present ? QString::fromUtf8(reinterpret_cast<const char*>(value)) : QString();
+        const QString text =
+            present ? QString::fromUtf8(reinterpret_cast<const char*>(value)) : QString();
         xmlFree(value);
         return text;
     }
@@ -187,8 +189,9 @@ QString DecodeEntities(const QString& text) {
         QString replacement;
         if (semicolon > ampersand + 1) {
             const QString reference = text.mid(ampersand + 1, semicolon - ampersand - 1);
-            replacement = reference.startsWith(QLatin1Char('#')) ? NumericCharacter(reference.mid(1))
-                                                                 : EntityCharacter(reference);
+            replacement = reference.startsWith(QLatin1Char('#'))
+                              ? NumericCharacter(reference.mid(1))
+                              : EntityCharacter(reference);
         }
         if (replacement.isEmpty() || replacement == QLatin1String(" ")) {
             result += QLatin1Char('&');
@@ -216,10 +219,14 @@ QString HtmlToText(const QString& html) {
                                ? decoded
                                : QStringLiteral("<htlml><head><body>") + html;
     const QByteArray utf8 = source.toUtf8();
+    // One parser context per thread, reset for each fragment: making a new
+    // one costs as much as parsing a title.
+    thread_local std::unique_ptr<htmlParserCtxt, void (*)(htmlParserCtxtPtr)> context(
+        htmlNewParserCtxt(), htmlFreeParserCtxt);
     std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> document(
-        htmlReadMemory(utf8.constData(), utf8.size(), nullptr, "UTF-8",
-                       HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                           HTML_PARSE_NONET | HTML_PARSE_NOIMPLIED),
+        htmlCtxtReadMemory(context.get(), utf8.constData(), utf8.size(), nullptr, "UTF-8",
+                           HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
+                               HTML_PARSE_NONET | HTML_PARSE_NOIMPLIED),
         xmlFreeDoc);
     if (document)
         for (xmlNodePtr node = document->children; node; node = node->next)

@@ -46,10 +46,12 @@ cOMCategoryTable::cOMCategoryTable(cSQLDatabase& database)
     : cSQLTable(database, RecordClassOf<cOMCategoryRecord>()) {}
 
 std::optional<int64_t> cCategoryTable::FindStoredCategory(const QString& name) {
+    if (const auto found = FStored.constFind(name); found != FStored.constEnd())
+        return *found;
     int64_t id = 0;
-    if (Database().TryQueryInt64(QStringLiteral("select Id from category where libelle = ") %
-                                     QuotedText(name),
-                                 id))
-        return id;
-    return std::nullopt;
+    if (!Database().TryQueryInt64(
+            QStringLiteral("select Id from category where libelle = ") % QuotedText(name), id))
+        return std::nullopt;
+    FStored.insert(name, id);
+    return id;
 }

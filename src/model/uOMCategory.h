@@ -2,6 +2,7 @@
 
 #include "uSQLDataTabRec.h"
 
+#include <QHash>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -39,6 +40,10 @@ public:
     using cOMCategoryTable::cOMCategoryTable;
 
     // The stored category of that exact name. Reads the database only: a
-    // category created in memory and not yet saved is not found.
+    // category created in memory and not yet saved is not found. A stored
+    // category never changes, so a found one is remembered by the table.
     std::optional<int64_t> FindStoredCategory(const QString& name);
+
+private:
+    QHash<QString, int64_t> FStored;
 };

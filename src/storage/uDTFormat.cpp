@@ -2,6 +2,8 @@
 
 #include "uErrors.h"
 
+#include <cstdio>
+#include <ctime>
 #include <optional>
 
 namespace {
@@ -57,8 +59,26 @@ private:
 } // namespace
 
 QDateTime LocalNow() {
-    const QDateTime now = QDateTime::currentDateTime();
-    return WallClock(now.date(), now.time());
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return LocalWallClock(now.tv_sec, static_cast<int>(now.tv_nsec / 1000000));
+}
+
+// localtime_r reads the zone once, where Qt's local-time conversions ask
+// the file system for it on every call.
+QDateTime LocalWallClock(int64_t secondsSinceEpoch, int milliseconds) {
+    const time_t seconds = static_cast<time_t>(secondsSinceEpoch);
+    tm local{};
+    localtime_r(&seconds, &local);
+    return WallClock(QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday),
+                     QTime(local.tm_hour, local.tm_min, local.tm_sec, milliseconds));
+}
+
+int LocalOffsetSeconds(int64_t secondsSinceEpoch) {
+    const time_t seconds = static_cast<time_t>(secondsSinceEpoch);
+    tm local{};
+    localtime_r(&seconds, &local);
+    return static_cast<int>(local.tm_gmtoff);
 }
 
 QDateTime WallClock(const QDate& date, const QTime& time) {
@@ -71,18 +91,16 @@ const cCommonDateTime& cCommonDateTime::Instance() {
 }
 
 QString cCommonDateTime::DateTimeToText(const QDateTime& value) const {
-    const QDate date = value.date();
+    int year = 0, month = 0, day = 0;
+    value.date().getDate(&year, &month, &day);
     const QTime time = value.time();
-    QString text = QStringLiteral("%1/%2/%3")
-                       .arg(date.year(), 4, 10, QLatin1Char('0'))
-                       .arg(date.month(), 2, 10, QLatin1Char('0'))
-                       .arg(date.day(), 2, 10, QLatin1Char('0'));
-    if (time.hour() != 0 || time.minute() != 0 || time.second() != 0)
-        text += QStringLiteral(" %1:%2:%3")
-                    .arg(time.hour(), 2, 10, QLatin1Char('0'))
-                    .arg(time.minute(), 2, 10, QLatin1Char('0'))
-                    .arg(time.second(), 2, 10, QLatin1Char('0'));
-    return text;
+    char text[20];
+    const bool midnight = time.hour() == 0 && time.minute() == 0 && time.second() == 0;
+    const int length = midnight
+                           ? std::snprintf(text, sizeof text, "%04d/%02d/%02d", year, month, day)
+                           : std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d", year,
+                                           month, day, time.hour(), time.minute(), time.second());
+    return QString::fromLatin1(text, length);
 }
 
 QDateTime cCommonDateTime::TextToDateTime(const QString& text) const {

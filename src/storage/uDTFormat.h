@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <cstdint>
 
 // Every point in time of the system is local wall-clock time, kept in a
 // QDateTime whose time spec is UTC so that additions of days, hours and
@@ -11,6 +12,11 @@
 
 // The one clock: the machine's local wall-clock time now.
 QDateTime LocalNow();
+
+// The local wall-clock time at an instant, and the offset of local time
+// from universal time in force at that instant.
+QDateTime LocalWallClock(int64_t secondsSinceEpoch, int milliseconds = 0);
+int LocalOffsetSeconds(int64_t secondsSinceEpoch);
 
 // A wall-clock value from its parts.
 QDateTime WallClock(const QDate& date, const QTime& time = QTime(0, 0));

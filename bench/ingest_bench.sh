@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Generates the corpus (200 feeds of 50 items, the three formats mixed, some
+# ISO-8859-1), times `xmllint --noout` over it as the floor (median of five
+# runs), and runs bench_ingest, which prints its rates against that floor.
+# Usage: bench/ingest_bench.sh [FEEDS] [ITEMS]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+feeds="${1:-200}"
+items="${2:-50}"
+generator="$root/../shared/bench/gen_feeds.py"
+corpus="${TMPDIR:-/tmp}/velmora-corpus-n$feeds-m$items"
+[ -d "$corpus/feeds" ] || python3 "$generator" --out "$corpus" -n "$feeds" -m "$items" >/dev/null
+
+times=()
+for _ in 1 2 3 4 5; do
+  start=$(date +%s%N)
+  xmllint --noout "$corpus"/feeds/* 2>/dev/null || true
+  times+=($(( $(date +%s%N) - start )))
+done
+floor_ns=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 3p)
+
+"$root/build/release/bench/bench_ingest" "$corpus" "$floor_ns"
