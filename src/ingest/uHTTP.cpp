@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <curl/curl.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -18,11 +19,22 @@ void InitialiseLibrary() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+// Bumped by AbortTransfers; a transfer started under an older value ends.
+std::atomic<uint64_t> AbortGeneration{0};
+
 struct cSink {
     QByteArray* body;
     qint64 limit;
+    uint64_t generation;
     bool tooLarge = false;
+    bool aborted = false;
 };
+
+int CheckAbort(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto* sink = static_cast<cSink*>(user);
+    sink->aborted = AbortGeneration.load() != sink->generation;
+    return sink->aborted ? 1 : 0;
+}
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<cSink*>(user);
@@ -37,7 +49,9 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
 
 } // namespace
 
-cHTTP::cHTTP(const cHTTPTimeouts& timeouts) : FTimeouts(timeouts) { InitialiseLibrary(); }
+cHTTP::cHTTP(const cHTTPTimeouts& timeouts) : FTimeouts(timeouts) {
+    InitialiseLibrary();
+}
 
 cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, QByteArray& body) const {
     cResult result;
@@ -48,7 +62,7 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, QByteArray& body)
     }
     CURL* curl = handle.get();
     const QByteArray address = url.toUtf8();
-    cSink sink{&body, FTimeouts.MaxBodyBytes};
+    cSink sink{&body, FTimeouts.MaxBodyBytes, AbortGeneration.load()};
     char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_URL, address.constData());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
@@ -59,6 +73,9 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, QByteArray& body)
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, FTimeouts.ConnectSeconds);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, CheckAbort);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
     if (client == Client::First) {
         curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
@@ -74,6 +91,7 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, QByteArray& body)
     }
     const CURLcode code = curl_easy_perform(curl);
     result.TooLarge = sink.tooLarge;
+    result.Aborted = sink.aborted;
     result.Completed = code == CURLE_OK;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.Status);
     if (!result.Completed)
@@ -96,7 +114,7 @@ void cHTTP::GetToStream(const QString& url, QBuffer& stream) {
     }
     stream.buffer().clear();
     stream.seek(0);
-    if (first.TooLarge)
+    if (first.TooLarge || first.Aborted)
         return;
     QByteArray retryBody;
     if (Fetch(url, Client::Retry, retryBody).Completed) {
@@ -108,6 +126,10 @@ void cHTTP::GetToStream(const QString& url, QBuffer& stream) {
 bool cHTTP::ProbeUrl(const QString& url) {
     QByteArray body;
     return IsSuccess(Fetch(url, Client::First, body)) && !body.isEmpty();
+}
+
+void cHTTP::AbortTransfers() {
+    ++AbortGeneration;
 }
 
 QByteArray cHTTP::GetBody(const QString& url) {

@@ -35,11 +35,17 @@ public:
     // The body from the first client; any failure raises.
     QByteArray GetBody(const QString& url);
 
+    // Ends every transfer in progress at once, as failed, and skips their
+    // retries; transfers started afterwards are not affected. For a quick
+    // shutdown of the workers.
+    static void AbortTransfers();
+
 private:
     struct cResult {
         bool Completed = false;
         long Status = 0;
         bool TooLarge = false;
+        bool Aborted = false;
         QString Error;
     };
     enum class Client { First, Retry };

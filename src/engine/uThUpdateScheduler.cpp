@@ -1,0 +1,107 @@
+#include "uThUpdateScheduler.h"
+
+#include "uChannel.h"
+#include "uConfig.h"
+#include "uDTFormat.h"
+#include "uErrors.h"
+#include "uRefId.h"
+#include "uSQLDataTabRec.h"
+#include "uStatJobs.h"
+#include "uThreadPool.h"
+#include "uUpdateJob.h"
+
+#include <pthread.h>
+#include <sys/resource.h>
+
+const std::vector<const cJobKind*>& PeriodicJobKinds() {
+    static const std::vector<const cJobKind*> kinds = {&JobKindOf<cCategoryStatJob>(),
+                                                       &JobKindOf<cChannelStatJob>()};
+    return kinds;
+}
+
+QDateTime WakeUpTime(const QString& earliestDue, const QDateTime& now) {
+    QDateTime wakeUp = now.addSecs(60);
+    try {
+        wakeUp = TextToDateTime(earliestDue);
+    } catch (const EVelmoraError&) {
+        // An unreadable due time means waiting a minute.
+    }
+    if (now > wakeUp || now.msecsTo(wakeUp) > 1000)
+        wakeUp = now.addSecs(60);
+    return wakeUp;
+}
+
+cSchedulePass::cSchedulePass(cThreadPool& pool)
+    : FPool(pool), FDatabase(std::make_unique<cSQLDatabase>()),
+      FChannels(std::make_unique<cChannelTable>(*FDatabase)) {
+    FDatabase->Open(GetConfig().MainDatabasePath());
+}
+
+cSchedulePass::~cSchedulePass() {
+    FChannels.reset();
+    FDatabase.reset();
+}
+
+QDateTime cSchedulePass::Run(const std::atomic<bool>& stopRequested) {
+    try {
+        FChannels->OpenDueChannels();
+        for (int index = 0; index < FChannels->Count() && !stopRequested; ++index) {
+            const int64_t channelId = FChannels->Record(index)->ID();
+            if (!FPool.IsChannelUpdateQueued(channelId))
+                FPool.AddJob(std::make_unique<cUpdateJob>(channelId));
+        }
+        if (!stopRequested)
+            for (const cJobKind* kind : PeriodicJobKinds())
+                if (!FPool.IsJobQueued(*kind))
+                    FPool.AddJob(kind->Create());
+        QString earliestDue;
+        int64_t channels = 0;
+        // With no channel there is no due time: the pass waits a minute.
+        if (FDatabase->TryQueryInt64(QStringLiteral("select count(*) from Channel"), channels) &&
+            channels > 0)
+            earliestDue = QString::fromUtf8(FDatabase->QueryText(QStringLiteral(
+                "select NextUpdateDateTime_UTC from Channel order by NextUpdateDateTime_UTC asc")));
+        WriteActionLog(*FDatabase, ActionLogSource, QStringLiteral("next schedule"), earliestDue);
+        return WakeUpTime(earliestDue, LocalNow());
+    } catch (const EVelmoraError&) {
+        // The next pass tries again.
+        return LocalNow().addSecs(60);
+    }
+}
+
+cThUpdateScheduler::cThUpdateScheduler(cThreadPool& pool)
+    : FPool(pool), FThread([this] { Body(); }) {}
+
+cThUpdateScheduler::~cThUpdateScheduler() {
+    RequestStop();
+    if (FThread.joinable())
+        FThread.join();
+}
+
+void cThUpdateScheduler::RequestStop() {
+    std::lock_guard<std::mutex> hold(FSleepLock);
+    FStopRequested = true;
+    FSleepSignal.notify_all();
+}
+
+void cThUpdateScheduler::Body() {
+    pthread_setname_np(pthread_self(), "ThUpdateSchedul");
+    // Idle priority, as far as this process may lower itself.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+    try {
+        cSchedulePass pass(FPool);
+        while (!FStopRequested) {
+            const QDateTime wakeUp = pass.Run(FStopRequested);
+            std::unique_lock<std::mutex> hold(FSleepLock);
+            while (!FStopRequested) {
+                const qint64 remaining = LocalNow().msecsTo(wakeUp);
+                if (remaining <= 0)
+                    break;
+                FSleepSignal.wait_for(hold,
+                                      std::chrono::milliseconds(std::min<qint64>(remaining, 1000)));
+            }
+        }
+    } catch (const EVelmoraError&) {
+        // Without its database the scheduler cannot run; the process goes on.
+    }
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "uInterLock.h"
+#include "uJob.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class cMainThreadDispatcher;
+class cThreadPool;
+
+// One worker thread of the pool. Between jobs it parks until the pool
+// wakes it; a wake-up given before it parks is kept, never lost.
+class cThWorker {
+public:
+    explicit cThWorker(cThreadPool& pool);
+    ~cThWorker();
+
+    void Wake();
+    void RequestStop();
+    void Join();
+
+private:
+    void Body();
+    // Waits for a wake-up; false when asked to stop.
+    bool Park();
+
+    cThreadPool& FPool;
+    std::mutex FWakeLock;
+    std::condition_variable FWakeSignal;
+    bool FWoken = false;
+    std::atomic<bool> FStopRequested{false};
+    std::thread FThread;
+};
+
+// Runs jobs on worker threads: urgent jobs first, each queue in submission
+// order, up to N workers for normal jobs and up to 2N while urgent jobs
+// wait. Idle workers park and are reused. Errors of jobs are discarded.
+class cThreadPool {
+public:
+    cThreadPool(int workerCount, cMainThreadDispatcher& dispatcher);
+    ~cThreadPool();
+    cThreadPool(const cThreadPool&) = delete;
+    cThreadPool& operator=(const cThreadPool&) = delete;
+
+    void AddJob(std::unique_ptr<cBaseJob> job);
+    // True while a job of the kind (or a derived one) is queued or running.
+    bool IsJobQueued(const cJobKind& kind);
+    bool IsChannelUpdateQueued(int64_t channelId);
+
+    // Stops every worker once its current job ends (transfers in progress
+    // are aborted so that this is quick), waits for them and destroys the
+    // jobs still queued. A running job is never destroyed under its worker.
+    void Shutdown();
+
+    // What workers call, each under the pool lock.
+    std::shared_ptr<cBaseJob> NextJobOrRelease(cThWorker& worker);
+    void JobDone(const std::shared_ptr<cBaseJob>& job);
+    void RunOnDone(const std::function<void()>& call);
+
+    // Jobs queued or running.
+    int QueuedJobCount();
+    int ActiveWorkerCount();
+    int WorkerThreadCount();
+
+private:
+    using cQueue = std::deque<std::shared_ptr<cBaseJob>>;
+
+    bool CanAddWorker() const;
+    void StartWorker();
+    std::shared_ptr<cBaseJob> NextJob();
+    void ReleaseWorker(cThWorker& worker);
+    template <class TTest> bool AnyQueued(TTest test) const;
+
+    const int FWorkerCount;
+    cMainThreadDispatcher& FDispatcher;
+    cInterLock FLock;
+    std::vector<cThWorker*> FActive;
+    std::vector<cThWorker*> FIdle;
+    std::vector<std::unique_ptr<cThWorker>> FAllWorkers;
+    cQueue FNormal;
+    cQueue FUrgent;
+    bool FShuttingDown = false;
+};
+
+// The process's pool, built on first use with the configured worker count.
+// The dispatcher given by the first call (or the direct one) is kept.
+cThreadPool& GetThreadPool(cMainThreadDispatcher* dispatcher = nullptr);

@@ -1,0 +1,36 @@
+#include "uUpdateJob.h"
+
+#include "uChannel.h"
+#include "uConfig.h"
+#include "uRefId.h"
+#include "uSQLDataTabRec.h"
+#include "uSQLValue.h"
+#include "uStatJobs.h"
+
+QString cUpdateJob::ThreadName() const {
+    return QStringLiteral("cUpdateJob ") % NumberText(ChannelId);
+}
+
+void cUpdateJob::Run() {
+    cSQLDatabase database;
+    database.Open(GetConfig().MainDatabasePath());
+    bool stored = false;
+    {
+        cChannelTable channels(database);
+        channels.Query(QStringLiteral("select * from channel where id = ") % NumberText(ChannelId));
+        if (channels.Count() == 0)
+            throw EVelmoraError(QStringLiteral("no channel for channel id") %
+                                NumberText(ChannelId));
+        cChannel* channel = channels.Record(0);
+        WriteActionLog(database, ActionLogSource, QStringLiteral("update channel"),
+                       channel->Title());
+        stored = channel->UpdateFromFeed();
+    }
+    if (!stored)
+        return;
+    try {
+        database.InTransaction([&] { RecomputeChannelStatistics(database, ChannelId); });
+    } catch (const EVelmoraError&) {
+        // The statistics stay as they were; a later recomputation catches up.
+    }
+}

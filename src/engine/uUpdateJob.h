@@ -1,0 +1,17 @@
+#pragma once
+
+#include "uJob.h"
+
+#include <cstdint>
+
+// Refreshes one channel on a connection of its own, then rebuilds its
+// statistics when the refresh stored its results.
+class cUpdateJob : public cBaseJob {
+public:
+    explicit cUpdateJob(int64_t channelId = 0) : ChannelId(channelId) {}
+
+    void Run() override;
+    QString ThreadName() const override;
+
+    const int64_t ChannelId;
+};

@@ -1,0 +1,132 @@
+#include "uThUpdateScheduler.h"
+
+#include "EngineFixture.h"
+#include "uDTFormat.h"
+#include "uMainThreadDispatcher.h"
+#include "uStatJobs.h"
+#include "uThreadPool.h"
+
+namespace {
+
+// A job that keeps a worker busy until the test opens its gate.
+class cBusyJob : public cBaseJob {
+public:
+    explicit cBusyJob(cGate& gate) : FGate(gate) {}
+    void Run() override { FGate.Wait(); }
+    QString ThreadName() const override { return QStringLiteral("cBusyJob"); }
+
+private:
+    cGate& FGate;
+};
+
+class Scheduler : public EngineFixture {
+protected:
+    Scheduler() {
+        // Both workers held, so that what a pass submits stays queued.
+        Pool.AddJob(std::make_unique<cBusyJob>(Gate));
+        Pool.AddJob(std::make_unique<cBusyJob>(Gate));
+    }
+    ~Scheduler() override {
+        Gate.Open();
+        Pool.Shutdown();
+    }
+    void AddChannel(int64_t id, const QString& nextUpdate) {
+        Database.Execute(QStringLiteral("insert into Channel (ID, ChannelURL, "
+                                        "NextUpdateDateTime_UTC) values(%1,'http://127.0.0.1:1/',"
+                                        "'%2')")
+                             .arg(id)
+                             .arg(nextUpdate));
+    }
+    int ScheduleEntries() {
+        return Count(
+            QStringLiteral("select count(*) from ActionLog where Action = 'next schedule'"));
+    }
+
+    cGate Gate;
+    cDirectDispatcher Dispatcher;
+    cThreadPool Pool{2, Dispatcher};
+    std::atomic<bool> NoStop{false};
+};
+
+} // namespace
+
+TEST_F(Scheduler, APassSubmitsDueChannelsAndPeriodicJobsOnce) {
+    AddChannel(1, QString());
+    AddChannel(2, QStringLiteral("2000/01/01 10:00:00"));
+    AddChannel(3, QStringLiteral("2999/01/01"));
+    cSchedulePass pass(Pool);
+    pass.Run(NoStop);
+    EXPECT_TRUE(Pool.IsChannelUpdateQueued(1));
+    EXPECT_TRUE(Pool.IsChannelUpdateQueued(2));
+    EXPECT_FALSE(Pool.IsChannelUpdateQueued(3));
+    for (const cJobKind* kind : PeriodicJobKinds())
+        EXPECT_TRUE(Pool.IsJobQueued(*kind));
+    const int queued = Pool.QueuedJobCount();
+    EXPECT_EQ(queued, 2 + 2 + static_cast<int>(PeriodicJobKinds().size()));
+
+    pass.Run(NoStop);
+    EXPECT_EQ(Pool.QueuedJobCount(), queued) << "nothing queued or running is submitted again";
+    EXPECT_EQ(ScheduleEntries(), 2);
+    EXPECT_EQ(QString::fromUtf8(Database.QueryText(
+                  QStringLiteral("select Detail from ActionLog where Action = 'next schedule'"))),
+              QString())
+        << "the earliest due time is the never-scheduled channel's";
+}
+
+TEST_F(Scheduler, FinishedPeriodicJobsAreCreatedAgainByTheNextPass) {
+    cSchedulePass pass(Pool);
+    pass.Run(NoStop);
+    Gate.Open();
+    ASSERT_TRUE(Eventually([&] { return Pool.QueuedJobCount() == 0; }));
+    for (const cJobKind* kind : PeriodicJobKinds())
+        EXPECT_FALSE(Pool.IsJobQueued(*kind));
+
+    cGate again;
+    Pool.AddJob(std::make_unique<cBusyJob>(again));
+    Pool.AddJob(std::make_unique<cBusyJob>(again));
+    pass.Run(NoStop);
+    for (const cJobKind* kind : PeriodicJobKinds())
+        EXPECT_TRUE(Pool.IsJobQueued(*kind));
+    EXPECT_EQ(ScheduleEntries(), 2);
+    again.Open();
+}
+
+TEST_F(Scheduler, AnEmptyChannelTableOrAFailingStatementMeansWaitingAMinute) {
+    cSchedulePass pass(Pool);
+    const QDateTime before = LocalNow();
+    const QDateTime wakeUp = pass.Run(NoStop);
+    EXPECT_GE(before.msecsTo(wakeUp), 59000);
+    EXPECT_EQ(ScheduleEntries(), 1);
+
+    Database.Execute(QStringLiteral("drop table ActionLog"));
+    const QDateTime afterFailure = pass.Run(NoStop);
+    EXPECT_GE(before.msecsTo(afterFailure), 59000);
+    Database.Execute(QStringLiteral("create table ActionLog (EntryNo integer primary key, Source "
+                                    "text, Action text, LoggedAt text, Detail text)"));
+}
+
+TEST(WakeUp, WaitsAMinuteUnlessTheEarliestDueTimeIsWithinASecond) {
+    const QDateTime now = WallClock(QDate(2024, 1, 5), QTime(10, 0, 0, 500));
+    const QDateTime inAMinute = now.addSecs(60);
+    const struct {
+        const char* earliestDue;
+        QDateTime expected;
+    } cases[] = {
+        {"2024/01/05 10:00:01", WallClock(QDate(2024, 1, 5), QTime(10, 0, 1))},
+        {"2024/01/05 10:00:30", inAMinute},
+        {"2024/01/05 09:00:00", inAMinute},
+        {"", inAMinute},
+        {"not a time", inAMinute},
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(WakeUpTime(QString::fromLatin1(row.earliestDue), now), row.expected)
+            << row.earliestDue;
+}
+
+TEST_F(Scheduler, TheSchedulerThreadPassesAtStartAndStopsWhenAsked) {
+    {
+        cThUpdateScheduler scheduler(Pool);
+        ASSERT_TRUE(Eventually([&] { return ScheduleEntries() == 1; }));
+    }
+    EXPECT_EQ(ScheduleEntries(), 1);
+}

@@ -1,0 +1,71 @@
+#include "uUpdateJob.h"
+
+#include "EngineFixture.h"
+#include "TestHttpServer.h"
+#include "uChannel.h"
+#include "uStatJobs.h"
+
+namespace {
+
+class UpdateJob : public EngineFixture {
+protected:
+    int64_t Subscribe(const std::string& path) {
+        cChannelTable channels(Database);
+        return channels.AddChannel(Server.Url(path));
+    }
+    QString Text(const QString& query) { return QString::fromUtf8(Database.QueryText(query)); }
+
+    cTestHttpServer Server;
+};
+
+cTestEndpoint Feed(const QByteArray& body) {
+    cTestEndpoint endpoint;
+    endpoint.Body = body;
+    return endpoint;
+}
+
+const QByteArray TwoItems = "<rss><channel><title>Daily</title><category>Tech</category>"
+                            "<item><guid>a</guid><category>Sport</category></item>"
+                            "<item><guid>b</guid></item></channel></rss>";
+
+} // namespace
+
+TEST_F(UpdateJob, ASuccessfulRefreshRebuildsTheChannelRowAndFlagsItsCategories) {
+    auto feed = Server.Serve("/feed", Feed(TwoItems));
+    const int64_t id = Subscribe("/feed");
+    cUpdateJob(id).Run();
+    cCategoryStatJob().Run();
+    EXPECT_EQ(Count(QStringLiteral("select count(*) from CategoryStat where NeedRecalc = 0")), 2);
+
+    cUpdateJob(id).Run();
+    EXPECT_EQ(Count(QStringLiteral("select count(*) from ChannelStat")), 1);
+    EXPECT_EQ(Text(QStringLiteral("select Total || '/' || Unread || '/' || New || '/' || "
+                                  "NeedRecalc from ChannelStat")),
+              QStringLiteral("2/2/2/0"));
+    EXPECT_EQ(Count(QStringLiteral("select count(*) from CategoryStat where NeedRecalc <> 0")), 2);
+    EXPECT_EQ(
+        Count(QStringLiteral("select count(*) from ActionLog where Action = 'update channel'")), 2);
+    EXPECT_EQ(Text(QStringLiteral("select Detail from ActionLog where Action = 'update channel' "
+                                  "order by EntryNo")),
+              QString())
+        << "the first run logs the title stored before it: none yet";
+}
+
+TEST_F(UpdateJob, AFailedRefreshLeavesTheStatisticsAlone) {
+    auto feed = Server.Serve("/feed", Feed(QByteArray()));
+    const int64_t id = Subscribe("/feed");
+    Database.Execute(QStringLiteral("insert into ChannelStat values(%1,9,9,9,'old',-1)").arg(id));
+    cUpdateJob(id).Run();
+    EXPECT_EQ(Text(QStringLiteral("select Total || ComputedAt || NeedRecalc from ChannelStat")),
+              QStringLiteral("9old-1"));
+}
+
+TEST_F(UpdateJob, AVanishedChannelRaisesAndWritesNothing) {
+    try {
+        cUpdateJob(42).Run();
+        FAIL() << "no error";
+    } catch (const EVelmoraError& error) {
+        EXPECT_EQ(error.Message(), QStringLiteral("no channel for channel id42"));
+    }
+    EXPECT_EQ(Count(QStringLiteral("select count(*) from ActionLog")), 0);
+}
