@@ -4,6 +4,7 @@
 //     HTTP server into a fresh database.
 
 #include "BenchSupport.h"
+#include "CorpusServer.h"
 #include "uChannel.h"
 #include "uRefreshTables.h"
 #include "uSQLDataTabRec.h"
@@ -15,8 +16,6 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
-#include <httplib.h>
-#include <thread>
 
 namespace {
 
@@ -63,14 +62,8 @@ cReadResult ReadIntoRecords(const cCorpus& corpus, int rounds) {
     return {items / rounds, items / (timer.nsecsElapsed() / 1e9)};
 }
 
-double RefreshAll(const cCorpus& corpus, const QString& corpusFolder) {
-    httplib::Server server;
-    server.set_mount_point("/feeds",
-                           QString(corpusFolder + QStringLiteral("/feeds")).toStdString());
-    const int port = server.bind_to_any_port("127.0.0.1");
-    std::thread serving([&] { server.listen_after_bind(); });
-    while (!server.is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+void RefreshAll(const QString& corpusFolder) {
+    cCorpusServer server(corpusFolder);
 
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("refresh.dat"));
@@ -80,9 +73,8 @@ double RefreshAll(const cCorpus& corpus, const QString& corpusFolder) {
     std::vector<int64_t> ids;
     {
         cChannelTable channels(database);
-        for (const QString& name : corpus.names)
-            ids.push_back(channels.AddChannel(
-                QStringLiteral("http://127.0.0.1:%1/feeds/%2").arg(port).arg(name)));
+        for (const QString& name : server.FeedNames())
+            ids.push_back(channels.AddChannel(server.FeedUrl(name)));
     }
     QElapsedTimer timer;
     timer.start();
@@ -100,12 +92,9 @@ double RefreshAll(const cCorpus& corpus, const QString& corpusFolder) {
     }
     const double seconds = timer.nsecsElapsed() / 1e9;
     const int items = database.QueryInt(QStringLiteral("select count(*) from Node"));
-    server.stop();
-    serving.join();
     std::printf("(b) refresh: %zu feeds (%d failed), %d items stored in %.2f s: %.0f items/s, "
                 "%.1f feeds/s\n",
                 ids.size(), failed, items, seconds, items / seconds, ids.size() / seconds);
-    return items / seconds;
 }
 
 } // namespace
@@ -130,6 +119,6 @@ int main(int argc, char** argv) {
                     "(target at most 5)\n",
                     floorSeconds, floorRate, floorRate / read.ItemsPerSecond);
     }
-    RefreshAll(corpus, corpusFolder);
+    RefreshAll(corpusFolder);
     return 0;
 }

@@ -7,9 +7,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 feeds="${1:-200}"
 items="${2:-50}"
-generator="$root/../shared/bench/gen_feeds.py"
-corpus="${TMPDIR:-/tmp}/velmora-corpus-n$feeds-m$items"
-[ -d "$corpus/feeds" ] || python3 "$generator" --out "$corpus" -n "$feeds" -m "$items" >/dev/null
+corpus="$("$root/bench/corpus.sh" "$feeds" "$items")"
 
 times=()
 for _ in 1 2 3 4 5; do

@@ -5,8 +5,8 @@
 
 // A small re-entrant spin lock for short holds (the record pool, the worker
 // pool's queues, the icon cache). A thread that holds it may enter again and
-// must leave as often as it entered. Waiters yield, then sleep 1 ms, rather
-// than block in the kernel.
+// must leave as often as it entered. Waiters yield for a while, then sleep
+// 1 ms per try, rather than block in the kernel.
 class cInterLock {
 public:
     void Enter();

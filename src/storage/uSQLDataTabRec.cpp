@@ -188,6 +188,15 @@ bool cSQLTableIterator::AtEnd() const {
 cSQLDatabase::cSQLDatabase() = default;
 
 cSQLDatabase::~cSQLDatabase() {
+    // A transaction left open is discarded before the next writer's turn.
+    if (FConnection.InTransaction()) {
+        try {
+            Rollback();
+        } catch (const EVelmoraError&) {
+            // Closing the connection discards it as well.
+        }
+    }
+    EndWriterTurn();
     // Tables still registered belong to their creators; they only lose their
     // records (to the pool) and their link to this database.
     for (cSQLTable* table : FTables) {
@@ -204,16 +213,47 @@ void cSQLDatabase::Execute(const QString& statement) {
     FConnection.ExecuteBatch({statement});
 }
 
+namespace {
+
+// The turn of the process's writers: one write transaction at a time.
+cInterLock& WriterTurn() {
+    static cInterLock lock;
+    return lock;
+}
+
+} // namespace
+
 void cSQLDatabase::BeginTransaction() {
-    Execute(QStringLiteral("BEGIN IMMEDIATE TRANSACTION"));
+    WriterTurn().Enter();
+    FHasWriterTurn = true;
+    try {
+        Execute(QStringLiteral("BEGIN IMMEDIATE TRANSACTION"));
+    } catch (...) {
+        EndWriterTurn();
+        throw;
+    }
 }
 
 void cSQLDatabase::Commit() {
     Execute(QStringLiteral("COMMIT"));
+    EndWriterTurn();
 }
 
 void cSQLDatabase::Rollback() {
-    Execute(QStringLiteral("ROLLBACK"));
+    try {
+        Execute(QStringLiteral("ROLLBACK"));
+    } catch (...) {
+        EndWriterTurn();
+        throw;
+    }
+    EndWriterTurn();
+}
+
+void cSQLDatabase::EndWriterTurn() {
+    if (FHasWriterTurn) {
+        FHasWriterTurn = false;
+        WriterTurn().Leave();
+    }
 }
 
 void cSQLDatabase::InTransaction(const std::function<void()>& work) {

@@ -139,7 +139,10 @@ public:
     void Execute(const QString& statement);
 
     // BeginTransaction takes the write lock at once, so that two
-    // transactions can never each hold what the other waits for.
+    // transactions can never each hold what the other waits for. Within the
+    // process, writers also take turns through one lock held until Commit or
+    // Rollback: a writer waits for the one before it without sleeping out
+    // SQLite's busy retries, which remain for other processes.
     void BeginTransaction();
     void Commit();
     void Rollback();
@@ -166,6 +169,9 @@ private:
     bool QueryFirstRow(const QString& query, const std::function<void()>& read);
     void RequireRow(bool found);
 
+    void EndWriterTurn();
+
     TSQLLiteImp FConnection;
     std::vector<cSQLTable*> FTables;
+    bool FHasWriterTurn = false;
 };

@@ -1,0 +1,24 @@
+#include "CorpusServer.h"
+
+#include <QDir>
+#include <httplib.h>
+
+cCorpusServer::cCorpusServer(const QString& corpusFolder)
+    : FServer(std::make_unique<httplib::Server>()) {
+    const QString feeds = corpusFolder + QStringLiteral("/feeds");
+    FFeedNames = QDir(feeds).entryList(QDir::Files, QDir::Name);
+    FServer->set_mount_point("/feeds", feeds.toStdString());
+    FPort = FServer->bind_to_any_port("127.0.0.1");
+    FThread = std::thread([this] { FServer->listen_after_bind(); });
+    while (!FServer->is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+cCorpusServer::~cCorpusServer() {
+    FServer->stop();
+    FThread.join();
+}
+
+QString cCorpusServer::FeedUrl(const QString& name) const {
+    return QStringLiteral("http://127.0.0.1:%1/feeds/%2").arg(FPort).arg(name);
+}

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Refreshes a generated corpus (200 feeds of 50 items) through the real
+# worker pool. Usage: bench/engine_bench.sh [FEEDS] [ITEMS]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+corpus="$("$root/bench/corpus.sh" "${1:-200}" "${2:-50}")"
+"$root/build/release/bench/bench_engine" "$corpus"
