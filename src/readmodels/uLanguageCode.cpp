@@ -1,0 +1,14 @@
+#include "uLanguageCode.h"
+
+#include "uConfig.h"
+#include "uSQLValue.h"
+
+QString LanguageCodeOf(const QString& isoLanguageCode) {
+    if (isoLanguageCode.size() < 2)
+        return GetConfig().DefaultLanguage;
+    return isoLanguageCode.left(2).toUpper();
+}
+
+QString LikePattern(const QString& filter) {
+    return QuotedText(QStringLiteral("%") + filter + QStringLiteral("%"));
+}
