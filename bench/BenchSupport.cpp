@@ -2,7 +2,14 @@
 
 #include "uSchema.h"
 
+#include <cstdio>
+
 cBenchHome::cBenchHome() {
+    // VELMORA_BENCH_KEEP=1 keeps the data for a look with sqlite3 afterwards.
+    if (qEnvironmentVariableIsSet("VELMORA_BENCH_KEEP")) {
+        FHome.setAutoRemove(false);
+        std::fprintf(stderr, "data kept in %s\n", qPrintable(FHome.path()));
+    }
     qputenv("HOME", QFile::encodeName(FHome.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(FHome.path() + QStringLiteral("/.config")));
     EnsureDataFiles();

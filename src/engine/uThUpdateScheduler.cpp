@@ -62,11 +62,21 @@ QDateTime cSchedulePass::Run(const std::atomic<bool>& stopRequested) {
             earliestDue = QString::fromUtf8(FDatabase->QueryText(QStringLiteral(
                 "select NextUpdateDateTime_UTC from Channel order by NextUpdateDateTime_UTC asc")));
         WriteActionLog(*FDatabase, ActionLogSource, QStringLiteral("next schedule"), earliestDue);
+        RenewPlannerStatistics();
         return WakeUpTime(earliestDue, LocalNow());
     } catch (const EVelmoraError&) {
         // The next pass tries again.
         return LocalNow().addSecs(60);
     }
+}
+
+void cSchedulePass::RenewPlannerStatistics() {
+    if (++FPassesSinceStatistics < PassesBetweenStatistics)
+        return;
+    FPassesSinceStatistics = 0;
+    // A bounded sample per index: milliseconds even on a large database.
+    FDatabase->Execute(QStringLiteral("PRAGMA analysis_limit=1000"));
+    FDatabase->Execute(QStringLiteral("ANALYZE"));
 }
 
 cThUpdateScheduler::cThUpdateScheduler(cThreadPool& pool)

@@ -34,7 +34,14 @@ public:
     QDateTime Run(const std::atomic<bool>& stopRequested);
 
 private:
+    // The query planner's statistics, renewed at the first pass and then
+    // hourly, so that it keeps choosing the indexes that fit the data.
+    void RenewPlannerStatistics();
+
+    static constexpr int PassesBetweenStatistics = 60;
+
     cThreadPool& FPool;
+    int FPassesSinceStatistics = PassesBetweenStatistics;
     std::unique_ptr<cSQLDatabase> FDatabase;
     std::unique_ptr<cChannelTable> FChannels;
 };

@@ -25,9 +25,11 @@ const QStringList SharedTables = {
     QStringLiteral("create table Enclosure (ID integer primary key, Url text, Length text, "
                    "MediaType text, Status integer)"),
     QStringLiteral("create table Node2Enclosure (NodeID integer, EnclosureId integer)"),
-    QStringLiteral("create index Node2EnclosureByNode on Node2Enclosure (NodeID)"),
+    QStringLiteral("create index Node2EnclosureByNode on Node2Enclosure (NodeID, EnclosureId)"),
     QStringLiteral("create index Node2EnclosureByEnclosure on Node2Enclosure (EnclosureId)"),
-    QStringLiteral("create index NodeByChannel on Node (ParentChannelId, GUID)"),
+    // A channel's nodes, with the states its counters are taken from.
+    QStringLiteral("create index NodeByChannel on Node (ParentChannelId, IsArchived, "
+                   "HasBeenRead, IsPurged)"),
 };
 
 const QStringList MainOnlyTables = {
@@ -54,8 +56,23 @@ const QStringList MainOnlyTables = {
     QStringLiteral("create index Channel2CategoryByCategory on Channel2Category (CategoryId)"),
     QStringLiteral("create index NodeByDownloadState on Node (IsDownloaded)"),
     QStringLiteral("create index NodeByDate on Node (DateTimeNode_UTC)"),
+    // The states of a node found through a link, without reading its row.
+    QStringLiteral("create index NodeStates on Node (ID, IsArchived, HasBeenRead, IsPurged)"),
+    // The recent list: unread, current nodes, newest first.
+    QStringLiteral("create index NodeUnreadByDate on Node (HasBeenRead, IsArchived, IsPurged, "
+                   "DateTimeNode_UTC)"),
+    // Saved pages and requested enclosures are few: partial indexes keep
+    // their lists from scanning every node.
+    QStringLiteral("create index NodeWithPageByDate on Node (DateTimeNode_UTC) where "
+                   "IsDownloaded <> 0"),
     QStringLiteral("create index EnclosureByStatus on Enclosure (Status)"),
+    QStringLiteral("create index EnclosureRequested on Enclosure (ID) where Status <> 0"),
     QStringLiteral("create index ChannelByNextUpdate on Channel (NextUpdateDateTime_UTC)"),
+    // The statistics jobs start from the few flagged rows.
+    QStringLiteral(
+        "create index ChannelStatFlagged on ChannelStat (ChannelId) where NeedRecalc <> 0"),
+    QStringLiteral(
+        "create index CategoryStatFlagged on CategoryStat (CategoryId) where NeedRecalc <> 0"),
 };
 
 void CreateDatabase(const QString& path, const QStringList& statements) {
