@@ -198,3 +198,21 @@ int64_t cChannelTable::AddChannel(const QString& url) {
     Database().InTransaction([&] { Database().SaveAll(); });
     return channel->ID();
 }
+
+void cChannelTable::RemoveChannel(int64_t channelId) {
+    const QString id = NumberText(channelId);
+    Database().InTransaction([&] {
+        Database().Execute(QStringLiteral(" delete from enclosure  where id in  (select "
+                                          "n2.enclosureid from node2enclosure n2,node n where "
+                                          "n2.nodeid = n.id  and n.parentchannelid = ") %
+                           id % QStringLiteral(" ) "));
+        Database().Execute(QStringLiteral(" delete from node2enclosure  where nodeid in  (select "
+                                          "id from node  where parentchannelid = ") %
+                           id % QStringLiteral(" )"));
+        Database().Execute(QStringLiteral(" delete from node2category  where nodeid in  (select "
+                                          "id from node  where parentchannelid = ") %
+                           id % QStringLiteral(" )"));
+        Database().Execute(QStringLiteral(" delete from node  where parentchannelid = ") % id);
+        Database().Execute(QStringLiteral(" delete from channel  where id = ") % id);
+    });
+}

@@ -42,4 +42,8 @@ public:
     // Stores a new channel for the URL as typed, due at once. A failed write
     // is rolled back and raised. Returns the new channel's ID.
     int64_t AddChannel(const QString& url);
+    // Removes the channel with its items, their enclosures and their links,
+    // in one transaction; its statistics row, category links, icon row and
+    // archived items stay. A failure is rolled back and raised.
+    void RemoveChannel(int64_t channelId);
 };

@@ -99,9 +99,13 @@ bool cNodeChannel::WriteUpdate(QStringList& statements) {
     return true;
 }
 
-bool cNodeChannel::WriteDelete(QStringList&) { return true; }
+bool cNodeChannel::WriteDelete(QStringList&) {
+    return true;
+}
 
-bool cNodeChannel::WriteInsert(QStringList&) { return true; }
+bool cNodeChannel::WriteInsert(QStringList&) {
+    return true;
+}
 
 bool cNodeChannel::LoadFromRow() {
     cSQLRecord::LoadFromRow();
@@ -143,9 +147,13 @@ void cNodeChannel::SetIsDownloaded(uint8_t value) {
     MarkModified();
 }
 
-QString cNodeChannel::LanguageCode() const { return LanguageCodeOf(F.IsoLanguageCode); }
+QString cNodeChannel::LanguageCode() const {
+    return LanguageCodeOf(F.IsoLanguageCode);
+}
 
-QString cNodeChannel::PageCacheName() const { return NumberText(F.Id) % QStringLiteral(".mht"); }
+QString cNodeChannel::PageCacheName() const {
+    return NumberText(F.Id) % QStringLiteral(".mht");
+}
 
 QString cNodeChannel::ExportFileName() const {
     static const QString unsafe = QStringLiteral("\"&'*,./;<>?\\\u00AB\u00BB");
@@ -159,9 +167,8 @@ QString cNodeChannel::ExportFileName() const {
 cNodeChannelTable::cNodeChannelTable(cSQLDatabase& database)
     : cSQLTable(database, RecordClassOf<cNodeChannel>()) {}
 
-void cNodeChannelTable::RunList(const QString& head, const QString& conditions,
-                                int honouredFilter, int filter, const QString& titleFilter,
-                                NodeOrder order) {
+void cNodeChannelTable::RunList(const QString& head, const QString& conditions, int honouredFilter,
+                                int filter, const QString& titleFilter, NodeOrder order) {
     QString text = head % conditions % FilterConditions(filter & honouredFilter);
     if (!titleFilter.isEmpty())
         text += QStringLiteral(" and node.Title like ") % LikePattern(titleFilter);
@@ -186,7 +193,8 @@ void cNodeChannelTable::QueryRecentNodes(NodeOrder order, int filter, const QStr
 
 void cNodeChannelTable::QueryNodesByChannel(NodeOrder order, int filter, int64_t channelId,
                                             const QString& titleFilter) {
-    RunList(ListHead, QStringLiteral("node.IsArchived = 0 and channel.id =") % NumberText(channelId),
+    RunList(ListHead,
+            QStringLiteral("node.IsArchived = 0 and channel.id =") % NumberText(channelId),
             EnclosureReadyOnly | DownloadedOnly | UnreadOnly, filter, titleFilter, order);
 }
 
@@ -197,7 +205,8 @@ void cNodeChannelTable::QueryNodesByCategory(NodeOrder order, const QString& tit
             QStringLiteral("node.IsArchived = 0  and node.id in ( select node.id from "
                            "node,channel2category where node.parentchannelid = "
                            "channel2category.channelId and channel2category.categoryid = ") %
-                k % QStringLiteral(" union") % QStringLiteral(" select nodeid from node2category ") %
+                k % QStringLiteral(" union") %
+                QStringLiteral(" select nodeid from node2category ") %
                 QStringLiteral(" where node2category.categoryid = ") % k % QStringLiteral(" )"),
             NoFilter, NoFilter, titleFilter, order);
 }
@@ -220,7 +229,16 @@ void cNodeChannelTable::QueryPagesToExport() {
           QStringLiteral(" order by Node.DateTimeNode_UTC ") % QStringLiteral(" limit 100"));
 }
 
-void cNodeChannelTable::ClearNodes() { Query(QStringLiteral("select * from node where node.id = 0")); }
+void cNodeChannelTable::QueryNodesById(const QList<int64_t>& ids) {
+    QStringList numbers;
+    for (int64_t id : ids)
+        numbers << NumberText(id);
+    Query(ListHead % QStringLiteral("node.id in (") % numbers.join(u',') % u')');
+}
+
+void cNodeChannelTable::ClearNodes() {
+    Query(QStringLiteral("select * from node where node.id = 0"));
+}
 
 void cNodeChannelTable::MarkChannelRead(int64_t channelId) {
     const QString x = NumberText(channelId);
@@ -252,10 +270,11 @@ void cNodeChannelTable::MarkCategoryRead(int64_t categoryId) {
                                               "HasBeenRead = 0  and Id in  (select nodeid from "
                                               "node2category where categoryid = ") %
                                k % u')');
-            Database().Execute(QStringLiteral(" update node  set HasBeenRead = -1  where "
-                                              "HasBeenRead = 0  and ParentChannelId in  (select "
-                                              "Channelid from Channel2category where categoryid = ") %
-                               k % u')');
+            Database().Execute(
+                QStringLiteral(" update node  set HasBeenRead = -1  where "
+                               "HasBeenRead = 0  and ParentChannelId in  (select "
+                               "Channelid from Channel2category where categoryid = ") %
+                k % u')');
             Database().Execute(
                 QStringLiteral(" update channelstat  set NeedRecalc = -1  where ChannelId in  "
                                "(select parentchannelid from node,node2category  where node.id = "
@@ -268,7 +287,8 @@ void cNodeChannelTable::MarkCategoryRead(int64_t categoryId) {
                                               "Channel2category where categoryid = ") %
                                k % u')');
             Database().Execute(
-                QStringLiteral(" update categorystat  set NeedRecalc = -1  where categoryid = ") % k);
+                QStringLiteral(" update categorystat  set NeedRecalc = -1  where categoryid = ") %
+                k);
         });
     } catch (const EVelmoraError&) {
         // Rolled back; nothing changes.

@@ -88,6 +88,8 @@ public:
     void QueryEnclosureNodes(NodeOrder order, int filter, const QString& titleFilter);
     // At most 100 nodes with a downloaded page, oldest first.
     void QueryPagesToExport();
+    // The rows of the given nodes, archived or not, for marking them.
+    void QueryNodesById(const QList<int64_t>& ids);
     void ClearNodes();
 
     // Mark every node of the channel (or category) read and flag the
@@ -96,6 +98,6 @@ public:
     void MarkCategoryRead(int64_t categoryId);
 
 private:
-    void RunList(const QString& head, const QString& conditions, int honouredFilter,
-                 int filter, const QString& titleFilter, NodeOrder order);
+    void RunList(const QString& head, const QString& conditions, int honouredFilter, int filter,
+                 const QString& titleFilter, NodeOrder order);
 };

@@ -1,33 +1,37 @@
-#include "uErrors.h"
-#include "uSchema.h"
+#include "uCliCommand.h"
+#include "uCliCommands.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QTextStream>
 
 namespace {
 
-enum ExitCode { ExitSuccess = 0, ExitFailure = 1, ExitUsage = 2 };
+struct cSubcommand {
+    const char* name;
+    const char* summary;
+    int (*run)(const QStringList&);
+};
 
-QTextStream& Out() {
-    static QTextStream stream(stdout);
-    return stream;
-}
+const cSubcommand Subcommands[] = {
+    {"init", "create the data folder and both databases when missing", RunInit},
+    {"add", "subscribe to feeds by URL", RunAdd},
+    {"remove", "remove a channel with its items", RunRemove},
+    {"import-opml", "subscribe to the feeds of an OPML file", RunImportOpml},
+    {"export-opml", "write the subscriptions as OPML 2.0", RunExportOpml},
+    {"refresh", "refresh due (or all) channels now and update the counters", RunRefresh},
+    {"run", "run the background engine until interrupted", RunEngine},
+    {"channels", "list channels with their counters", RunChannels},
+    {"items", "list items", RunItems},
+    {"read", "mark items read", RunRead},
+};
 
-QTextStream& Err() {
-    static QTextStream stream(stderr);
-    return stream;
-}
-
-int RunInit() {
-    const QStringList created = EnsureDataFiles();
-    if (created.isEmpty()) {
-        Out() << "All folders and databases were already there.\n";
-        return ExitSuccess;
-    }
-    for (const QString& path : created)
-        Out() << "Created " << path << "\n";
-    return ExitSuccess;
+QString Usage() {
+    QString text = QStringLiteral("Usage: velmora-cli COMMAND [options]\n\n"
+                                  "Velmora's command-line companion. Commands:\n");
+    for (const cSubcommand& command : Subcommands)
+        text += QStringLiteral("  %1%2\n")
+                    .arg(QString::fromLatin1(command.name).leftJustified(14))
+                    .arg(QString::fromLatin1(command.summary));
+    return text + QStringLiteral("\nvelmora-cli COMMAND --help describes a command.\n");
 }
 
 } // namespace
@@ -35,24 +39,32 @@ int RunInit() {
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmora-cli"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Velmora's command-line companion."));
-    parser.addHelpOption();
-    parser.addPositionalArgument(
-        QStringLiteral("command"),
-        QStringLiteral("init: create the data folder and both databases when missing."));
-    parser.process(application);
-
-    const QStringList arguments = parser.positionalArguments();
-    if (arguments.size() != 1 || arguments.first() != QStringLiteral("init")) {
-        Err() << "velmora-cli: expected one command (init); see --help\n";
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.isEmpty()) {
+        Err() << Usage();
         return ExitUsage;
     }
-    try {
-        return RunInit();
-    } catch (const EVelmoraError& error) {
-        Err() << "velmora-cli: " << error.Message() << "\n";
-        return ExitFailure;
+    const QString name = arguments.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") ||
+        name == QLatin1String("help")) {
+        Out() << Usage();
+        return ExitSuccess;
     }
+    for (const cSubcommand& command : Subcommands) {
+        if (name != QLatin1String(command.name))
+            continue;
+        try {
+            return command.run(arguments);
+        } catch (const cHelpShown&) {
+            return ExitSuccess;
+        } catch (const EUsageError& error) {
+            Err() << "velmora-cli " << name << ": " << error.Message() << '\n';
+            return ExitUsage;
+        } catch (const EVelmoraError& error) {
+            Err() << "velmora-cli " << name << ": " << error.Message() << '\n';
+            return ExitFailure;
+        }
+    }
+    Err() << "velmora-cli: unknown command \"" << name << "\"; see velmora-cli --help\n";
+    return ExitUsage;
 }
