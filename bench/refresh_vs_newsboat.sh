@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# velmora-cli refresh against newsboat (reload-threads 2), interleaved round
+# by round on one loopback server: first on empty stores, then again with
+# every item known. Prints both times and their ratio.
+# Usage: bench/refresh_vs_newsboat.sh [FEEDS] [ITEMS]    env: RUNS=3 PORT=8765
+# Needs newsboat, sqlite3 and GNU time (Debian packages newsboat sqlite3 time).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+feeds="${1:-1000}"
+items="${2:-20}"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+# The shared scripts write beside themselves: run a copy.
+cp -r "$root/../shared/bench/." "$work/"
+OURS_NAME=velmora \
+OURS_CMD="$root/bench/velmora_refresh_once.sh {data} {opml}" \
+OURS_COUNT='sqlite3 {data}/Documents/Velmora/Data/velmora.dat "select count(*) from Node"' \
+PHASES=first,again200 THREADS=2 RUNS="${RUNS:-3}" SKIP_ANCHORS=1 \
+  "$work/run_all.sh" "$feeds" "$items" "${PORT:-8765}"
