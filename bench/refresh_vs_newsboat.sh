@@ -3,7 +3,8 @@
 # by round on one loopback server: first on empty stores, then again with
 # every item known. Prints both times and their ratio.
 # Usage: bench/refresh_vs_newsboat.sh [FEEDS] [ITEMS]    env: RUNS=3 PORT=8765
-# Needs newsboat, sqlite3 and GNU time (Debian packages newsboat sqlite3 time).
+# Needs Debian packages newsboat, sqlite3, time and python3-feedparser (the shared
+# scripts check what newsboat stored with it).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 feeds="${1:-1000}"

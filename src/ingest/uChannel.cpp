@@ -102,48 +102,55 @@ void cChannel::AddChannelCategories(cXMLNode category, cRefreshTables& tables) {
     LinkChannelCategories(tables.ChannelCategories, text, *this, tables.Categories);
 }
 
+// The names a format gives to the channel's own fields, and how it writes
+// its link and image.
+struct cChannelFormat {
+    const char* Description;
+    const char* PubDate;
+    const char* Language;
+    bool LinkInHref;
+    bool ImageAsResource;
+};
+
+constexpr cChannelFormat RssFields{"description", "pubDate", "language", false, false};
+constexpr cChannelFormat RdfFields{"description", "pubDate", "dc:language", false, true};
+constexpr cChannelFormat AtomFields{"tagline", "modified", "language", true, false};
+
+bool cChannel::ReadChannelField(cXMLNode child, const cChannelFormat& format,
+                                cRefreshTables& tables) {
+    if (Named(child, "title"))
+        SetTitle(Converted(cXML::NodeText(child)));
+    else if (Named(child, "link"))
+        SetLink((format.LinkInHref ? cXML::AttributeText(child, "href") : cXML::NodeText(child))
+                    .trimmed());
+    else if (Named(child, format.Description))
+        SetDescription(Converted(cXML::NodeText(child)));
+    else if (Named(child, format.PubDate))
+        SetPubDate_822(cXML::NodeText(child));
+    else if (Named(child, format.Language))
+        SetIsoLanguageCode(cXML::NodeText(child));
+    else if (Named(child, "image"))
+        SetImageURL(format.ImageAsResource ? cXML::AttributeText(child, "rdf:resource")
+                                           : cXML::ChildText(child, "url"));
+    else if (Named(child, "category"))
+        AddChannelCategories(child, tables);
+    else
+        return false;
+    return true;
+}
+
 void cChannel::ReadRss(cXMLNode root, cRefreshTables& tables) {
     cXMLNode context = cXML::FindChild(root, "channel");
     if (!context)
         throw EVelmoraError(QStringLiteral("no channel element in ") + ChannelURL());
-    for (cXMLNode child : cXML::Children(context)) {
-        if (Named(child, "title"))
-            SetTitle(Converted(cXML::NodeText(child)));
-        else if (Named(child, "link"))
-            SetLink(cXML::NodeText(child).trimmed());
-        else if (Named(child, "description"))
-            SetDescription(Converted(cXML::NodeText(child)));
-        else if (Named(child, "pubDate"))
-            SetPubDate_822(cXML::NodeText(child));
-        else if (Named(child, "language"))
-            SetIsoLanguageCode(cXML::NodeText(child));
-        else if (Named(child, "image"))
-            SetImageURL(cXML::ChildText(child, "url"));
-        else if (Named(child, "category"))
-            AddChannelCategories(child, tables);
-        else if (Named(child, "item"))
+    for (cXMLNode child : cXML::Children(context))
+        if (!ReadChannelField(child, RssFields, tables) && Named(child, "item"))
             tables.Nodes.ParseRssItem(*this, child, tables.Collectors);
-    }
 }
 
 void cChannel::ReadRdf(cXMLNode root, cRefreshTables& tables) {
-    cXMLNode context = cXML::ChildAt(root, 0);
-    for (cXMLNode child : cXML::Children(context)) {
-        if (Named(child, "title"))
-            SetTitle(Converted(cXML::NodeText(child)));
-        else if (Named(child, "link"))
-            SetLink(cXML::NodeText(child).trimmed());
-        else if (Named(child, "description"))
-            SetDescription(Converted(cXML::NodeText(child)));
-        else if (Named(child, "pubDate"))
-            SetPubDate_822(cXML::NodeText(child));
-        else if (Named(child, "dc:language"))
-            SetIsoLanguageCode(cXML::NodeText(child));
-        else if (Named(child, "category"))
-            AddChannelCategories(child, tables);
-        else if (Named(child, "image"))
-            SetImageURL(cXML::AttributeText(child, "rdf:resource"));
-    }
+    for (cXMLNode child : cXML::Children(cXML::ChildAt(root, 0)))
+        ReadChannelField(child, RdfFields, tables);
     if (ImageURL().isEmpty()) {
         cXMLNode second = cXML::ChildAt(root, 1);
         if (Named(second, "image"))
@@ -157,25 +164,9 @@ void cChannel::ReadRdf(cXMLNode root, cRefreshTables& tables) {
 
 void cChannel::ReadAtom(cXMLNode root, cRefreshTables& tables) {
     cXMLNode head = cXML::FindChild(root, "head");
-    cXMLNode context = head ? head : root;
-    for (cXMLNode child : cXML::Children(context)) {
-        if (Named(child, "title"))
-            SetTitle(Converted(cXML::NodeText(child)));
-        else if (Named(child, "link"))
-            SetLink(cXML::AttributeText(child, "href").trimmed());
-        else if (Named(child, "tagline"))
-            SetDescription(Converted(cXML::NodeText(child)));
-        else if (Named(child, "modified"))
-            SetPubDate_822(cXML::NodeText(child));
-        else if (Named(child, "language"))
-            SetIsoLanguageCode(cXML::NodeText(child));
-        else if (Named(child, "image"))
-            SetImageURL(cXML::ChildText(child, "url"));
-        else if (Named(child, "category"))
-            AddChannelCategories(child, tables);
-        else if (Named(child, "entry"))
+    for (cXMLNode child : cXML::Children(head ? head : root))
+        if (!ReadChannelField(child, AtomFields, tables) && Named(child, "entry"))
             tables.Nodes.ParseAtomEntry(*this, child, tables.Collectors);
-    }
 }
 
 cChannelTable::cChannelTable(cSQLDatabase& database)

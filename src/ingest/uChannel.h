@@ -4,6 +4,7 @@
 #include "uXML.h"
 
 struct cRefreshTables;
+struct cChannelFormat;
 
 // A channel as the feed path sees it: it refreshes itself from its feed.
 class cChannel : public cOmChannelRecord {
@@ -27,6 +28,9 @@ private:
     void ReadRdf(cXMLNode root, cRefreshTables& tables);
     void ReadAtom(cXMLNode root, cRefreshTables& tables);
     void AddChannelCategories(cXMLNode category, cRefreshTables& tables);
+    // Reads one child of the channel element; false when it is no channel
+    // field of the format.
+    bool ReadChannelField(cXMLNode child, const cChannelFormat& format, cRefreshTables& tables);
     void RecordAttempt(bool succeeded);
 };
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 // Every point in time of the system is local wall-clock time, kept in a
-// QDateTime whose time spec is UTC so that additions of days, hours and
+// QDateTime whose timeSpec is Qt::UTC, so that additions of days, hours and
 // minutes are plain calendar arithmetic (no daylight-saving jumps). It is
 // stored and compared as the fixed text "yyyy/mm/dd hh:nn:ss", or the date
 // alone at midnight.
