@@ -10,6 +10,7 @@
 
 #include <QTemporaryDir>
 #include <cstdio>
+#include <functional>
 #include <sqlite3.h>
 
 namespace {
@@ -100,21 +101,15 @@ QStringList FinishedStatements() {
     return statements;
 }
 
-void BarePrepareStep(benchmark::State& state) {
-    const QStringList statements = FinishedStatements();
+// Times one bare transaction of inserts on a fresh database per iteration.
+void TimeBareInserts(benchmark::State& state, const std::function<void(sqlite3*)>& insert) {
     for (auto _ : state) {
         state.PauseTiming();
         cFreshDatabase file;
         sqlite3* connection = OpenBare(file.path);
         state.ResumeTiming();
         sqlite3_exec(connection, "BEGIN IMMEDIATE TRANSACTION", nullptr, nullptr, nullptr);
-        for (const QString& statement : statements) {
-            sqlite3_stmt* compiled = nullptr;
-            sqlite3_prepare16_v2(connection, statement.utf16(), -1, &compiled, nullptr);
-            while (sqlite3_step(compiled) == SQLITE_ROW) {
-            }
-            sqlite3_finalize(compiled);
-        }
+        insert(connection);
         sqlite3_exec(connection, "COMMIT", nullptr, nullptr, nullptr);
         state.PauseTiming();
         sqlite3_close(connection);
@@ -123,24 +118,31 @@ void BarePrepareStep(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * RowCount);
 }
 
+void BarePrepareStep(benchmark::State& state) {
+    const QStringList statements = FinishedStatements();
+    TimeBareInserts(state, [&](sqlite3* connection) {
+        for (const QString& statement : statements) {
+            sqlite3_stmt* compiled = nullptr;
+            sqlite3_prepare16_v2(connection, statement.utf16(), -1, &compiled, nullptr);
+            while (sqlite3_step(compiled) == SQLITE_ROW) {
+            }
+            sqlite3_finalize(compiled);
+        }
+    });
+}
+
 void BoundStatement(benchmark::State& state) {
-    for (auto _ : state) {
-        state.PauseTiming();
-        cFreshDatabase file;
-        sqlite3* connection = OpenBare(file.path);
-        state.ResumeTiming();
-        sqlite3_exec(connection, "BEGIN IMMEDIATE TRANSACTION", nullptr, nullptr, nullptr);
+    TimeBareInserts(state, [](sqlite3* connection) {
         sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(connection,
-                           "insert into Node values(?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1, &insert,
-                           nullptr);
+        sqlite3_prepare_v2(connection, "insert into Node values(?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1,
+                           &insert, nullptr);
         int64_t id = 1;
         for (const cRowText& text : Rows()) {
             sqlite3_bind_int64(insert, 1, id++);
             sqlite3_bind_int64(insert, 2, 1);
             int column = 3;
-            for (const QString* value : {&text.title, &text.description, &text.link, &text.guid,
-                                         &text.date822})
+            for (const QString* value :
+                 {&text.title, &text.description, &text.link, &text.guid, &text.date822})
                 sqlite3_bind_text16(insert, column++, value->utf16(), -1, SQLITE_TRANSIENT);
             sqlite3_bind_text16(insert, 8, u"en", -1, SQLITE_STATIC);
             sqlite3_bind_text16(insert, 9, text.loaded.utf16(), -1, SQLITE_TRANSIENT);
@@ -153,12 +155,7 @@ void BoundStatement(benchmark::State& state) {
             sqlite3_reset(insert);
         }
         sqlite3_finalize(insert);
-        sqlite3_exec(connection, "COMMIT", nullptr, nullptr, nullptr);
-        state.PauseTiming();
-        sqlite3_close(connection);
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(state.iterations() * RowCount);
+    });
 }
 
 BENCHMARK(Framework)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseRealTime();

@@ -193,6 +193,17 @@ TEST_F(Refresh, KnownItemsAreNeverStoredAgainAndVanishedOnesArePurgedUntilTheyRe
               QStringLiteral("a0|b0|c0"));
 }
 
+TEST_F(Refresh, AnItemKeyedByASpacedLinkIsFoundAgainAtTheNextRefresh) {
+    auto feed = Server.Serve("/feed", Feed("<rss><channel><item><title>x</title><link>\n  "
+                                           "http://127.0.0.1/items/2\n</link></item>"
+                                           "<item><title>y</title></item></channel></rss>"));
+    const int64_t id = Subscribe("/feed");
+    ASSERT_TRUE(RunRefresh(id));
+    ASSERT_TRUE(RunRefresh(id));
+    EXPECT_EQ(Row(QStringLiteral("select GUID from Node order by GUID")),
+              QStringLiteral("|http://127.0.0.1/items/2"));
+}
+
 TEST_F(Refresh, AnEmptyReplyChangesOnlyTheFailedStateColumns) {
     auto feed = Server.Serve("/feed", Feed(RssWithItems({"a"})));
     const int64_t id = Subscribe("/feed");
