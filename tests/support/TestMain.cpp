@@ -10,7 +10,6 @@
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     QTemporaryDir home;
-    home.setAutoRemove(true);
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
     EnsureDataFiles();
