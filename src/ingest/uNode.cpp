@@ -45,10 +45,10 @@ QString cNode::PageFileName() const {
 
 cNodeTable::cNodeTable(cSQLDatabase& database) : cOmNodeTable(database, &RecordClassOf<cNode>()) {}
 
-void cNodeTable::Query(const QString& text) {
+void cNodeTable::Clear() {
     FByGuid.clear();
     FIndexedCount = 0;
-    cOmNodeTable::Query(text);
+    cOmNodeTable::Clear();
 }
 
 void cNodeTable::OpenChannelNodes(const cOmChannelRecord& channel) {
@@ -60,10 +60,6 @@ void cNodeTable::OpenNodesToDownload() {
 }
 
 void cNodeTable::IndexNewRecords() {
-    if (Count() < FIndexedCount) {
-        FByGuid.clear();
-        FIndexedCount = 0;
-    }
     for (; FIndexedCount < Count(); ++FIndexedCount) {
         cNode* node = Record(FIndexedCount);
         if (!FByGuid.contains(node->GUID()))

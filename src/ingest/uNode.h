@@ -39,7 +39,7 @@ public:
     explicit cNodeTable(cSQLDatabase& database);
 
     cNode* Record(int index) const { return ItemAs<cNode>(index); }
-    void Query(const QString& text) override;
+    void Clear() override;
 
     void OpenChannelNodes(const cOmChannelRecord& channel);
     // Nodes whose page download was requested.

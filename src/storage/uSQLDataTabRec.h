@@ -87,7 +87,8 @@ public:
 
     int Count() const { return FRecords.Count(); }
     cSQLRecord* Item(int index) const { return FRecords.Item(index); }
-    void Clear();
+    // Gives every record back to the pool.
+    virtual void Clear();
     std::unique_ptr<cSQLTableIterator> CreateIterator();
 
     cSQLDatabase& Database() const { return *FDatabase; }
