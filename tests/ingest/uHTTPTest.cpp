@@ -4,6 +4,8 @@
 #include "uErrors.h"
 
 #include <QBuffer>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -76,7 +78,8 @@ TEST_F(HTTP, AnEmptyReplyOrAnUnreachableHostGivesAnEmptyStream) {
 }
 
 TEST_F(HTTP, CompressedRepliesAreDecoded) {
-    cTestEndpoint compressed = Body(QByteArray("<rss>").append(QByteArray(5000, 'x')).append("</rss>"));
+    cTestEndpoint compressed =
+        Body(QByteArray("<rss>").append(QByteArray(5000, 'x')).append("</rss>"));
     compressed.Gzip = true;
     compressed.ContentType = "application/octet-stream";
     auto route = Server.Serve("/gzip", compressed);
@@ -103,4 +106,32 @@ TEST(HTTPStall, AServerThatNeverAnswersIsAbandoned) {
     quick.RetrySeconds = 1;
     EXPECT_EQ(Fetched(silent.Url(), "old", quick), QByteArray());
     EXPECT_FALSE(cHTTP(quick).ProbeUrl(silent.Url()));
+}
+
+TEST(HTTPSecure, AnHttpsServerIsSpokenToAndItsCertificateVerified) {
+    QTemporaryDir folder;
+    const QString certificate = folder.filePath(QStringLiteral("server.pem"));
+    const QString key = folder.filePath(QStringLiteral("server.key"));
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-keyout"),
+                   key, QStringLiteral("-out"), certificate, QStringLiteral("-days"),
+                   QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1")});
+    ASSERT_TRUE(openssl.waitForFinished(60000));
+    ASSERT_EQ(openssl.exitCode(), 0);
+
+    cTestHttpServer server(certificate, key);
+    auto route = server.Serve("/feed.xml", Body("<rss/>"));
+    ASSERT_TRUE(server.Url("/feed.xml").startsWith(QStringLiteral("https://")));
+    // The certificate is signed by nobody the system trusts: the TLS
+    // exchange happens and the certificate is refused.
+    try {
+        cHTTP().GetBody(server.Url("/feed.xml"));
+        FAIL() << "an untrusted certificate was accepted";
+    } catch (const EVelmoraError& error) {
+        EXPECT_TRUE(error.Message().contains(QStringLiteral("certificate"), Qt::CaseInsensitive))
+            << error.Message().toStdString();
+    }
+    EXPECT_EQ(Fetched(server.Url("/feed.xml"), "old"), QByteArray());
 }

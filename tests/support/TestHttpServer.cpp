@@ -1,5 +1,6 @@
 #include "TestHttpServer.h"
 
+#include <QFile>
 #include <httplib.h>
 #include <zlib.h>
 
@@ -23,13 +24,24 @@ QByteArray GzipCompressed(const QByteArray& data) {
 }
 
 cTestHttpServer::cTestHttpServer() : FServer(std::make_unique<httplib::Server>()) {
+    Start();
+}
+
+cTestHttpServer::cTestHttpServer(const QString& certificatePath, const QString& keyPath)
+    : FScheme(QStringLiteral("https")),
+      FServer(std::make_unique<httplib::SSLServer>(QFile::encodeName(certificatePath).constData(),
+                                                   QFile::encodeName(keyPath).constData())) {
+    Start();
+}
+
+void cTestHttpServer::Start() {
     FServer->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
         cTestEndpoint endpoint;
         bool found = false;
         {
             std::lock_guard<std::mutex> hold(FLock);
-            FRequests.push_back({request.path, request.version,
-                                 request.get_header_value("User-Agent")});
+            FRequests.push_back(
+                {request.path, request.version, request.get_header_value("User-Agent")});
             const auto it = FEndpoints.find(request.path);
             if (it != FEndpoints.end()) {
                 endpoint = it->second;
@@ -75,9 +87,8 @@ cTestHttpServer::cRoute cTestHttpServer::Serve(const std::string& path, cTestEnd
     return cRoute(*this, path);
 }
 
-std::vector<cTestHttpServer::cRoute> cTestHttpServer::RedirectChain(const std::string& path,
-                                                                     int count,
-                                                                     const std::string& target) {
+std::vector<cTestHttpServer::cRoute>
+cTestHttpServer::RedirectChain(const std::string& path, int count, const std::string& target) {
     std::vector<cRoute> routes;
     for (int step = 0; step <= count; ++step) {
         const std::string from = step == 0 ? path : path + "/" + std::to_string(step);
@@ -93,7 +104,10 @@ std::vector<cTestHttpServer::cRoute> cTestHttpServer::RedirectChain(const std::s
 }
 
 QString cTestHttpServer::Url(const std::string& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(FPort).arg(QString::fromStdString(path));
+    return QStringLiteral("%1://127.0.0.1:%2%3")
+        .arg(FScheme)
+        .arg(FPort)
+        .arg(QString::fromStdString(path));
 }
 
 std::vector<cTestRequest> cTestHttpServer::Requests() const {
@@ -113,7 +127,9 @@ cSilentServer::cSilentServer() {
     FPort = ntohs(address.sin_port);
 }
 
-cSilentServer::~cSilentServer() { close(FSocket); }
+cSilentServer::~cSilentServer() {
+    close(FSocket);
+}
 
 QString cSilentServer::Url() const {
     return QStringLiteral("http://127.0.0.1:%1/feed.xml").arg(FPort);

@@ -32,14 +32,17 @@ struct cTestRequest {
 
 // An HTTP server on 127.0.0.1 and a free port, for the life of the object.
 // Tests declare what each path answers; a declaration ends with its handle.
+// Given a certificate and its key (PEM files), it speaks HTTPS.
 class cTestHttpServer {
 public:
     cTestHttpServer();
+    cTestHttpServer(const QString& certificatePath, const QString& keyPath);
     ~cTestHttpServer();
 
     class cRoute {
     public:
-        cRoute(cTestHttpServer& server, std::string path) : FServer(&server), FPath(std::move(path)) {}
+        cRoute(cTestHttpServer& server, std::string path)
+            : FServer(&server), FPath(std::move(path)) {}
         cRoute(cRoute&& other) noexcept : FServer(other.FServer), FPath(std::move(other.FPath)) {
             other.FServer = nullptr;
         }
@@ -59,6 +62,9 @@ public:
     std::vector<cTestRequest> Requests() const;
 
 private:
+    void Start();
+
+    QString FScheme = QStringLiteral("http");
     mutable std::mutex FLock;
     std::map<std::string, cTestEndpoint> FEndpoints;
     std::vector<cTestRequest> FRequests;
