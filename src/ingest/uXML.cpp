@@ -121,8 +121,6 @@ void cXML::LoadDocument(cXMLDocument& document, const QByteArray& bytes) {
         DropWhitespaceText(root);
 }
 
-void cXML::FreeDocument(std::unique_ptr<cXMLDocument>& document) { document.reset(); }
-
 QString cXML::NodeText(cXMLNode node) {
     if (IsText(node))
         return Utf8(node->content);

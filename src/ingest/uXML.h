@@ -10,7 +10,8 @@ struct _xmlNode;
 
 using cXMLNode = _xmlNode*;
 
-// One parsed feed document. Nodes taken from it live as long as it does.
+// One parsed feed document, freed with its owner. Nodes taken from it live
+// as long as it does.
 class cXMLDocument {
 public:
     cXMLDocument();
@@ -40,7 +41,6 @@ public:
     // the general exception type with the parser's reason, the line number
     // and the start of that line.
     static void LoadDocument(cXMLDocument& document, const QByteArray& bytes);
-    static void FreeDocument(std::unique_ptr<cXMLDocument>& document);
 
     // A text or CDATA node's value; an element's only text child, or empty
     // text when it has no children. Anything else raises.
