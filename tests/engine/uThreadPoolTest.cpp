@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <future>
 #include <pthread.h>
 
@@ -32,6 +33,14 @@ struct cJournal {
     std::vector<int> StartedSoFar() {
         std::lock_guard<std::mutex> hold(Lock);
         return Started;
+    }
+    // The start order, with the first two jobs (taken at the same moment by
+    // two workers, so they may begin in either order) sorted.
+    std::vector<int> StartOrder() {
+        std::vector<int> order = StartedSoFar();
+        if (order.size() >= 2)
+            std::sort(order.begin(), order.begin() + 2);
+        return order;
     }
 };
 
@@ -102,7 +111,7 @@ TEST_F(ThreadPool, NormalJobsRunTwoAtATimeInSubmissionOrder) {
     for (int number = 0; number < 5; ++number)
         Pool.AddJob(std::make_unique<cProbeJob>(Journal, number, &gates[number]));
     ASSERT_TRUE(Eventually([&] { return Journal.StartedSoFar().size() == 2; }));
-    EXPECT_EQ(Journal.StartedSoFar(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(Journal.StartOrder(), (std::vector<int>{0, 1}));
     EXPECT_EQ(Pool.WorkerThreadCount(), 2);
     for (int number = 0; number < 5; ++number) {
         gates[number].Open();
@@ -110,7 +119,7 @@ TEST_F(ThreadPool, NormalJobsRunTwoAtATimeInSubmissionOrder) {
             [&] { return Journal.StartedSoFar().size() == std::min<size_t>(5, number + 3); }));
     }
     ASSERT_TRUE(Eventually([&] { return Journal.Destroyed == 5; }));
-    EXPECT_EQ(Journal.StartedSoFar(), (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(Journal.StartOrder(), (std::vector<int>{0, 1, 2, 3, 4}));
     EXPECT_EQ(Pool.WorkerThreadCount(), 2);
     EXPECT_EQ(Journal.ThreadNames[0], QStringLiteral("cProbeJob"));
 }
@@ -126,7 +135,7 @@ TEST_F(ThreadPool, AnUrgentJobGetsAThirdWorkerWhichThenLeavesNormalJobsAlone) {
     EXPECT_EQ(Pool.WorkerThreadCount(), 3);
     ASSERT_TRUE(Eventually([&] { return Pool.ActiveWorkerCount() == 2; }))
         << "the third worker parks instead of taking the waiting normal job";
-    EXPECT_EQ(Journal.StartedSoFar(), (std::vector<int>{0, 1, 10}));
+    EXPECT_EQ(Journal.StartOrder(), (std::vector<int>{0, 1, 10}));
     normal.Open();
     ASSERT_TRUE(Eventually([&] { return Journal.Destroyed == 4; }));
 }
