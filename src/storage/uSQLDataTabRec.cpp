@@ -269,6 +269,8 @@ void cSQLDatabase::InTransaction(const std::function<void()>& work) {
                 // The original error is the one worth reporting.
             }
         }
+        // SQLite may have ended the transaction itself; the turn ends too.
+        EndWriterTurn();
         throw;
     }
 }

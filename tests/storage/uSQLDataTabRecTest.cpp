@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "uSQLValue.h"
 
+#include <future>
 #include <gtest/gtest.h>
 
 namespace {
@@ -244,4 +245,25 @@ TEST_F(Framework, DestroyingTheDatabaseFirstLeavesItsTablesEmpty) {
     table.Query(QStringLiteral("select * from Item"));
     database.reset();
     EXPECT_EQ(table.Count(), 0);
+}
+
+TEST_F(Framework, AFailedTransactionLetsTheNextWriterOfTheProcessIn) {
+    // A failure that SQLite answers by ending the transaction itself.
+    Database.Execute(QStringLiteral("create table Limited (A integer check (A < 10))"));
+    Database.Execute(QStringLiteral("create trigger Ending after insert on Limited begin "
+                                    "select raise(rollback, 'ended'); end"));
+    EXPECT_THROW(Database.InTransaction(
+                     [&] { Database.Execute(QStringLiteral("insert into Limited values(1)")); }),
+                 ESQLiteException);
+    EXPECT_FALSE(Database.Connection().InTransaction());
+    auto other = std::async(std::launch::async, [&] {
+        cSQLDatabase database;
+        database.Open(File.Path());
+        database.InTransaction(
+            [&] { database.Execute(QStringLiteral("insert into Item values(70,'other')")); });
+    });
+    ASSERT_EQ(other.wait_for(std::chrono::seconds(30)), std::future_status::ready)
+        << "the failed transaction kept the process's write turn";
+    other.get();
+    EXPECT_EQ(Database.QueryInt(QStringLiteral("select count(*) from Item where ID = 70")), 1);
 }
