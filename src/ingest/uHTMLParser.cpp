@@ -37,7 +37,8 @@ QString EntityCharacter(const QString& name) {
         htmlEntityLookup(reinterpret_cast<const xmlChar*>(utf8.constData()));
     if (!entity)
         return QString();
-    return QString::fromUcs4(reinterpret_cast<const char32_t*>(&entity->value), 1);
+    const char32_t character = entity->value;
+    return QString::fromUcs4(&character, 1);
 }
 
 QString NumericCharacter(const QString& digits) {

@@ -28,6 +28,7 @@ protected:
     }
     ~Scheduler() override {
         Gate.Open();
+        LaterGate.Open();
         Pool.Shutdown();
     }
     void AddChannel(int64_t id, const QString& nextUpdate) {
@@ -42,7 +43,9 @@ protected:
             QStringLiteral("select count(*) from ActionLog where Action = 'next schedule'"));
     }
 
+    // Gates outlive the pool's workers, which may still be leaving them.
     cGate Gate;
+    cGate LaterGate;
     cDirectDispatcher Dispatcher;
     cThreadPool Pool{2, Dispatcher};
     std::atomic<bool> NoStop{false};
@@ -81,14 +84,12 @@ TEST_F(Scheduler, FinishedPeriodicJobsAreCreatedAgainByTheNextPass) {
     for (const cJobKind* kind : PeriodicJobKinds())
         EXPECT_FALSE(Pool.IsJobQueued(*kind));
 
-    cGate again;
-    Pool.AddJob(std::make_unique<cBusyJob>(again));
-    Pool.AddJob(std::make_unique<cBusyJob>(again));
+    Pool.AddJob(std::make_unique<cBusyJob>(LaterGate));
+    Pool.AddJob(std::make_unique<cBusyJob>(LaterGate));
     pass.Run(NoStop);
     for (const cJobKind* kind : PeriodicJobKinds())
         EXPECT_TRUE(Pool.IsJobQueued(*kind));
     EXPECT_EQ(ScheduleEntries(), 2);
-    again.Open();
 }
 
 TEST_F(Scheduler, AnEmptyChannelTableOrAFailingStatementMeansWaitingAMinute) {
