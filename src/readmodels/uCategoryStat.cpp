@@ -4,8 +4,9 @@
 
 namespace {
 
-const QString Head = QStringLiteral(" select c.id,c.libelle,s.Total,s.Unread,s.New from "
-                                    "CategoryStat s, Category c         where s.CategoryId = c.id ");
+const QString Head =
+    QStringLiteral(" select c.id,c.libelle,s.Total,s.Unread,s.New from "
+                   "CategoryStat s, Category c         where s.CategoryId = c.id ");
 
 QString OrderClause(int order) {
     switch (order) {
@@ -23,12 +24,6 @@ QString OrderClause(int order) {
 }
 
 } // namespace
-
-bool cCategoryStat::WriteUpdate(QStringList&) { return true; }
-
-bool cCategoryStat::WriteDelete(QStringList&) { return true; }
-
-bool cCategoryStat::WriteInsert(QStringList&) { return true; }
 
 bool cCategoryStat::LoadFromRow() {
     cSQLRecord::LoadFromRow();

@@ -4,15 +4,11 @@
 
 bool cChannelDetailStat::WriteUpdate(QStringList& statements) {
     statements << QStringLiteral(" update Channel  set NextUpdateDateTime_UTC = ") %
-                      QuotedText(F.NextUpdateDateTime_UTC) % u',' % QStringLiteral(" Frequency = ") %
-                      QuotedText(FrequencyText(F.Frequency)) % QStringLiteral(" where ID = ") %
-                      NumberText(F.Id);
+                      QuotedText(F.NextUpdateDateTime_UTC) % u',' %
+                      QStringLiteral(" Frequency = ") % QuotedText(FrequencyText(F.Frequency)) %
+                      QStringLiteral(" where ID = ") % NumberText(F.Id);
     return true;
 }
-
-bool cChannelDetailStat::WriteDelete(QStringList&) { return true; }
-
-bool cChannelDetailStat::WriteInsert(QStringList&) { return true; }
 
 bool cChannelDetailStat::LoadFromRow() {
     cSQLRecord::LoadFromRow();

@@ -2,17 +2,16 @@
 
 #include "uOMChannel.h"
 #include "uSQLDataTabRec.h"
+#include "uViewRecord.h"
 
 #include <QString>
 #include <cstdint>
 
 // A channel with its counters and schedule, for the channel detail window,
 // which changes the frequency and the next update time.
-class cChannelDetailStat : public cSQLRecord {
+class cChannelDetailStat : public cViewRecord {
 public:
     bool WriteUpdate(QStringList& statements) override;
-    bool WriteDelete(QStringList& statements) override;
-    bool WriteInsert(QStringList& statements) override;
     bool LoadFromRow() override;
     void Recycle() override;
 

@@ -27,12 +27,6 @@ QString OrderClause(int order) {
 
 } // namespace
 
-bool cChannelStat::WriteUpdate(QStringList&) { return true; }
-
-bool cChannelStat::WriteDelete(QStringList&) { return true; }
-
-bool cChannelStat::WriteInsert(QStringList&) { return true; }
-
 bool cChannelStat::LoadFromRow() {
     cSQLRecord::LoadFromRow();
     F.Id = ReadInt64(0);
@@ -52,7 +46,9 @@ void cChannelStat::Recycle() {
     F = {};
 }
 
-QString cChannelStat::LanguageCode() const { return LanguageCodeOf(F.IsoLanguageCode); }
+QString cChannelStat::LanguageCode() const {
+    return LanguageCodeOf(F.IsoLanguageCode);
+}
 
 cChannelStatTable::cChannelStatTable(cSQLDatabase& database)
     : cSQLTable(database, RecordClassOf<cChannelStat>()) {}

@@ -1,16 +1,14 @@
 #pragma once
 
 #include "uSQLDataTabRec.h"
+#include "uViewRecord.h"
 
 #include <QString>
 #include <cstdint>
 
 // A channel with its stored counters, for the channel list and picker.
-class cChannelStat : public cSQLRecord {
+class cChannelStat : public cViewRecord {
 public:
-    bool WriteUpdate(QStringList& statements) override;
-    bool WriteDelete(QStringList& statements) override;
-    bool WriteInsert(QStringList& statements) override;
     bool LoadFromRow() override;
     void Recycle() override;
 

@@ -99,14 +99,6 @@ bool cNodeChannel::WriteUpdate(QStringList& statements) {
     return true;
 }
 
-bool cNodeChannel::WriteDelete(QStringList&) {
-    return true;
-}
-
-bool cNodeChannel::WriteInsert(QStringList&) {
-    return true;
-}
-
 bool cNodeChannel::LoadFromRow() {
     cSQLRecord::LoadFromRow();
     F.Id = ReadInt64(0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "uSQLDataTabRec.h"
+#include "uViewRecord.h"
 
 #include <QString>
 #include <cstdint>
@@ -18,11 +19,9 @@ enum NodeFilter : int {
 // One row of a node list: a node with its channel's title and image and its
 // enclosure's status. The list changes a row's read and download states;
 // saving writes the changed states and flags the statistics.
-class cNodeChannel : public cSQLRecord {
+class cNodeChannel : public cViewRecord {
 public:
     bool WriteUpdate(QStringList& statements) override;
-    bool WriteDelete(QStringList& statements) override;
-    bool WriteInsert(QStringList& statements) override;
     bool LoadFromRow() override;
     void Recycle() override;
 

@@ -1,5 +1,8 @@
 #include "uCliCommand.h"
 
+#include "uConfig.h"
+#include "uSQLDataTabRec.h"
+
 QTextStream& Out() {
     static QTextStream stream(stdout);
     return stream;
@@ -57,4 +60,8 @@ void PrintTable(const QStringList& header, const QList<QStringList>& rows) {
             cells << clean(cell);
         Out() << cells.join(QLatin1Char('\t')) << '\n';
     }
+}
+
+void OpenMainDatabase(cSQLDatabase& database) {
+    database.Open(GetConfig().MainDatabasePath());
 }

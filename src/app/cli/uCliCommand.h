@@ -45,5 +45,9 @@ private:
 
 int64_t ParseId(const QString& text);
 
+class cSQLDatabase;
+// Opens the user's main database, as the window does.
+void OpenMainDatabase(cSQLDatabase& database);
+
 // Prints tab-separated rows under a header line.
 void PrintTable(const QStringList& header, const QList<QStringList>& rows);

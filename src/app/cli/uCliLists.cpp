@@ -2,7 +2,6 @@
 #include "uCliCommands.h"
 
 #include "uChannelStat.h"
-#include "uConfig.h"
 #include "uNodeChannel.h"
 #include "uSQLDataTabRec.h"
 
@@ -38,7 +37,7 @@ int RunChannels(const QStringList& arguments) {
         ChoiceIndex(parser.Value(QStringLiteral("sort")), sorts, QStringLiteral("sort"));
 
     cSQLDatabase database;
-    database.Open(GetConfig().MainDatabasePath());
+    OpenMainDatabase(database);
     cChannelStatTable channels(database);
     channels.QueryChannelStats(order, parser.Value(QStringLiteral("filter")));
     QList<QStringList> rows;
@@ -83,7 +82,7 @@ int RunItems(const QStringList& arguments) {
         throw EUsageError(QStringLiteral("give --channel or --category, not both"));
 
     cSQLDatabase database;
-    database.Open(GetConfig().MainDatabasePath());
+    OpenMainDatabase(database);
     cNodeChannelTable items(database);
     if (channelId > 0)
         items.QueryNodesByChannel(order, unread ? UnreadOnly : NoFilter, channelId, filter);
@@ -131,7 +130,7 @@ int RunRead(const QStringList& arguments) {
         throw EUsageError(QStringLiteral("give item ids, --channel ID or --category ID"));
 
     cSQLDatabase database;
-    database.Open(GetConfig().MainDatabasePath());
+    OpenMainDatabase(database);
     cNodeChannelTable items(database);
     if (parser.IsSet(QStringLiteral("channel"))) {
         items.MarkChannelRead(parser.IdValue(QStringLiteral("channel")));

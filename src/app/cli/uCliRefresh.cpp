@@ -2,7 +2,6 @@
 #include "uCliCommands.h"
 
 #include "uChannel.h"
-#include "uConfig.h"
 #include "uSQLDataTabRec.h"
 #include "uSQLValue.h"
 #include "uStatJobs.h"
@@ -65,7 +64,7 @@ int RunRefresh(const QStringList& arguments) {
         throw EUsageError(QStringLiteral("refresh takes no arguments"));
 
     cSQLDatabase database;
-    database.Open(GetConfig().MainDatabasePath());
+    OpenMainDatabase(database);
     QList<int64_t> ids;
     {
         cChannelTable channels(database);
@@ -125,7 +124,7 @@ int RunEngine(const QStringList& arguments) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     cSQLDatabase check;
-    check.Open(GetConfig().MainDatabasePath());
+    OpenMainDatabase(check);
     cThreadPool& pool = GetThreadPool();
     {
         cThUpdateScheduler scheduler(pool);

@@ -3,7 +3,6 @@
 
 #include "uCategoryLinks.h"
 #include "uChannel.h"
-#include "uConfig.h"
 #include "uOMCategory.h"
 #include "uOMChannel2Category.h"
 #include "uOPML.h"
@@ -16,10 +15,6 @@
 #include <algorithm>
 
 namespace {
-
-void OpenMainDatabase(cSQLDatabase& database) {
-    database.Open(GetConfig().MainDatabasePath());
-}
 
 QSet<QString> SubscribedUrls(cSQLDatabase& database) {
     cChannelTable channels(database);
