@@ -21,23 +21,29 @@ void LogComputation(cSQLDatabase& database) {
 
 void RecomputeChannelStatistics(cSQLDatabase& database, int64_t channelId) {
     const QString x = NumberText(channelId);
-    const QString join = QStringLiteral(
-        " from channel left join node on channel.id = node.parentchannelid and channel.id = ");
+    // The channel filter selects the one outer row rather than sitting in the
+    // join condition: there it would let SQLite walk every channel's nodes
+    // and reject them one by one, so each rebuild would cost as much as the
+    // whole database. The rows written are the same, including zero counts
+    // for a channel without nodes or without a Channel row.
+    const QString join =
+        QStringLiteral(" from channel left join node on channel.id = node.parentchannelid");
+    const QString onlyThisChannel = QStringLiteral(" where channel.id = ") % x;
     database.Execute(QStringLiteral("delete from ChannelStat where channelid = ") % x);
     database.Execute(
         QStringLiteral(" insert into channelstat  select id,sum(a) as totalnodes,sum(b) as "
                        "totalunread,sum(c) as totalnew, ") %
         NowQuoted() % QStringLiteral(" ,0 ") % QStringLiteral(" from") % QStringLiteral(" (") %
         QStringLiteral(" select ") % x %
-        QStringLiteral(" as id,count(node.id) as a,0 as b,0 as c") % join % x %
-        QStringLiteral(" and node.isarchived = 0") % QStringLiteral(" union") %
+        QStringLiteral(" as id,count(node.id) as a,0 as b,0 as c") % join %
+        QStringLiteral(" and node.isarchived = 0") % onlyThisChannel % QStringLiteral(" union") %
         QStringLiteral(" select ") % x %
-        QStringLiteral(" as id,0 as a,count(node.id) as b,0 as c") % join % x %
-        QStringLiteral(" and node.hasbeenread = 0 and node.isarchived = 0") %
+        QStringLiteral(" as id,0 as a,count(node.id) as b,0 as c") % join %
+        QStringLiteral(" and node.hasbeenread = 0 and node.isarchived = 0") % onlyThisChannel %
         QStringLiteral(" union") % QStringLiteral(" select ") % x %
-        QStringLiteral(" as id, 0 as a,0 as b,count(node.id) as c") % join % x %
+        QStringLiteral(" as id, 0 as a,0 as b,count(node.id) as c") % join %
         QStringLiteral(" and node.hasbeenread = 0 and node.isarchived = 0 and node.ispurged = 0") %
-        QStringLiteral(" )"));
+        onlyThisChannel % QStringLiteral(" )"));
     database.Execute(QStringLiteral("update categorystat set needrecalc = -1 where categoryid in "
                                     "(select categoryid from channel2category where channelid = ") %
                      x % QStringLiteral(")"));

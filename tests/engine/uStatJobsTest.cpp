@@ -66,6 +66,16 @@ TEST_F(Statistics, AChannelCountsItsNonArchivedUnreadAndNewNodes) {
     EXPECT_EQ(LogEntries(), 2);
 }
 
+// Nodes left behind by a removed channel are not counted for it.
+TEST_F(Statistics, AChannelWithoutItsChannelRowCountsNothing) {
+    AddChannel(1);
+    AddNode(10, 1);
+    AddNode(30, 3);
+    Flag(3);
+    cChannelStatJob().Run();
+    EXPECT_EQ(ChannelCounters(3), QStringLiteral("0/0/0/0"));
+}
+
 TEST_F(Statistics, WithoutAFlaggedChannelTheChannelJobWritesNothing) {
     AddChannel(1);
     Database.Execute(QStringLiteral("insert into ChannelStat values(1,5,5,5,'x',0)"));
