@@ -1,5 +1,5 @@
 // Inserting 100000 node-sized rows in one transaction: through the record
-// framework (NewRecord, setters, SaveAll), against the same finished
+// framework (NewRecord, setters, SaveAllInTransaction), against the same finished
 // statements run by a bare prepare/step loop, and against one prepared
 // statement with bound values (the floor).
 
@@ -74,7 +74,7 @@ void Framework(benchmark::State& state) {
         cOmNodeTable nodes(database);
         for (const cRowText& text : Rows())
             FillNode(*static_cast<cOmNodeRecord*>(nodes.NewRecord()), text);
-        database.InTransaction([&] { database.SaveAll(); });
+        database.SaveAllInTransaction();
         nodes.Clear();
     }
     state.SetItemsProcessed(state.iterations() * RowCount);

@@ -51,7 +51,7 @@ bool cChannel::UpdateFromFeed() {
     cSQLDatabase& database = Owner->Database();
     RecordAttempt(false);
     try {
-        database.InTransaction([&] { database.SaveAll(); });
+        database.SaveAllInTransaction();
     } catch (const EVelmoraError&) {
         return false;
     }
@@ -66,7 +66,7 @@ bool cChannel::UpdateFromFeed() {
     ReadFeed(stream.data(), tables);
     RecordAttempt(true);
     try {
-        database.InTransaction([&] { database.SaveAll(); });
+        database.SaveAllInTransaction();
     } catch (const EVelmoraError& error) {
         WriteActionLog(database, ActionLogSource, QStringLiteral("download channel"),
                        NumberText(ID()) % u' ' % error.Message());
@@ -186,7 +186,7 @@ int64_t cChannelTable::AddChannel(const QString& url) {
     auto* channel = NewRecordAs<cChannel>();
     channel->SetChannelURL(url);
     channel->SetNextUpdateDateTime_UTC(QString());
-    Database().InTransaction([&] { Database().SaveAll(); });
+    Database().SaveAllInTransaction();
     return channel->ID();
 }
 

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <mutex>
 
 // cSQLRecord
 
@@ -216,16 +217,20 @@ void cSQLDatabase::Execute(const QString& statement) {
 namespace {
 
 // The turn of the process's writers: one write transaction at a time.
-cInterLock& WriterTurn() {
-    static cInterLock lock;
-    return lock;
+// Turns last as long as a transaction, fsync included, so waiters block in
+// the kernel and are woken at once rather than spin or poll for it.
+std::recursive_mutex& WriterTurn() {
+    static std::recursive_mutex turn;
+    return turn;
 }
 
 } // namespace
 
 void cSQLDatabase::BeginTransaction() {
-    WriterTurn().Enter();
-    FHasWriterTurn = true;
+    if (!FHasWriterTurn) {
+        WriterTurn().lock();
+        FHasWriterTurn = true;
+    }
     try {
         Execute(QStringLiteral("BEGIN IMMEDIATE TRANSACTION"));
     } catch (...) {
@@ -252,7 +257,7 @@ void cSQLDatabase::Rollback() {
 void cSQLDatabase::EndWriterTurn() {
     if (FHasWriterTurn) {
         FHasWriterTurn = false;
-        WriterTurn().Leave();
+        WriterTurn().unlock();
     }
 }
 
@@ -275,11 +280,20 @@ void cSQLDatabase::InTransaction(const std::function<void()>& work) {
     }
 }
 
-void cSQLDatabase::SaveAll() {
+QStringList cSQLDatabase::FlushAll() {
     QStringList statements;
     for (cSQLTable* table : FTables)
         table->Flush(statements);
-    FConnection.ExecuteBatch(statements);
+    return statements;
+}
+
+void cSQLDatabase::SaveAll() {
+    FConnection.ExecuteBatch(FlushAll());
+}
+
+void cSQLDatabase::SaveAllInTransaction() {
+    const cCompiledBatch batch = FConnection.CompileBatch(FlushAll());
+    InTransaction([&] { FConnection.RunBatch(batch); });
 }
 
 bool cSQLDatabase::QueryFirstRow(const QString& query, const std::function<void()>& read) {

@@ -154,6 +154,9 @@ public:
     // Writes every pending change of every live table, in the order the
     // tables were created, as one batch. Opens no transaction itself.
     void SaveAll();
+    // SaveAll in a transaction of its own, the way every save is made. The
+    // statements are compiled before the write turn is taken.
+    void SaveAllInTransaction();
 
     bool TryQueryInt64(const QString& query, int64_t& value);
     int64_t QueryInt64(const QString& query);
@@ -171,6 +174,7 @@ private:
     void RequireRow(bool found);
 
     void EndWriterTurn();
+    QStringList FlushAll();
 
     TSQLLiteImp FConnection;
     std::vector<cSQLTable*> FTables;

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -23,6 +24,11 @@ const char16_t* Utf16(const QString& text) {
 }
 
 } // namespace
+
+cCompiledBatch::~cCompiledBatch() {
+    for (sqlite3_stmt* statement : FStatements)
+        sqlite3_finalize(statement);
+}
 
 TSQLLiteImp::~TSQLLiteImp() {
     CloseQuery();
@@ -52,8 +58,41 @@ void TSQLLiteImp::ExecuteBatch(const QStringList& lines) {
 }
 
 void TSQLLiteImp::ExecuteLine(const QString& line) {
-    sqlite3_stmt* statement = nullptr;
     int retries = 0;
+    sqlite3_stmt* statement = Compile(line, retries);
+    struct Finalizer {
+        sqlite3_stmt* statement;
+        ~Finalizer() { sqlite3_finalize(statement); }
+    } finalizer{statement};
+    Run(statement, line, retries);
+}
+
+cCompiledBatch TSQLLiteImp::CompileBatch(const QStringList& lines) {
+    cCompiledBatch batch;
+    batch.FLines = lines;
+    const qsizetype ahead = std::min<qsizetype>(lines.size(), cCompiledBatch::MaxCompiledAhead);
+    batch.FStatements.reserve(ahead);
+    for (qsizetype i = 0; i < ahead; ++i) {
+        int retries = 0;
+        batch.FStatements.push_back(Compile(lines[i], retries));
+    }
+    return batch;
+}
+
+void TSQLLiteImp::RunBatch(const cCompiledBatch& batch) {
+    for (qsizetype i = 0; i < batch.FLines.size(); ++i) {
+        if (i >= static_cast<qsizetype>(batch.FStatements.size())) {
+            ExecuteLine(batch.FLines[i]);
+            continue;
+        }
+        int retries = 0;
+        sqlite3_reset(batch.FStatements[i]);
+        Run(batch.FStatements[i], batch.FLines[i], retries);
+    }
+}
+
+sqlite3_stmt* TSQLLiteImp::Compile(const QString& line, int& retries) {
+    sqlite3_stmt* statement = nullptr;
     for (;;) {
         const int result = sqlite3_prepare16_v2(FConnection, Utf16(line), -1, &statement, nullptr);
         if (result == SQLITE_OK)
@@ -66,12 +105,10 @@ void TSQLLiteImp::ExecuteLine(const QString& line) {
     }
     if (!statement)
         RaiseError("Could not prepare SQL statement", line);
+    return statement;
+}
 
-    struct Finalizer {
-        sqlite3_stmt* statement;
-        ~Finalizer() { sqlite3_finalize(statement); }
-    } finalizer{statement};
-
+void TSQLLiteImp::Run(sqlite3_stmt* statement, const QString& line, int& retries) {
     for (;;) {
         const int result = sqlite3_step(statement);
         if (result == ResultDone)

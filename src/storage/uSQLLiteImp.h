@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -15,6 +16,30 @@ struct sqlite3_stmt;
 class ESQLiteException : public EVelmoraError {
 public:
     using EVelmoraError::EVelmoraError;
+};
+
+// Statements compiled before the transaction that runs them, so that other
+// writers do not wait while they are compiled. Only the first
+// MaxCompiledAhead are compiled ahead; the rest are compiled as they run,
+// which bounds the memory a very long batch holds.
+class cCompiledBatch {
+public:
+    static constexpr qsizetype MaxCompiledAhead = 512;
+
+    cCompiledBatch() = default;
+    ~cCompiledBatch();
+    cCompiledBatch(cCompiledBatch&& other) noexcept
+        : FLines(std::move(other.FLines)), FStatements(std::move(other.FStatements)) {
+        other.FStatements.clear();
+    }
+    cCompiledBatch(const cCompiledBatch&) = delete;
+    cCompiledBatch& operator=(const cCompiledBatch&) = delete;
+    cCompiledBatch& operator=(cCompiledBatch&&) = delete;
+
+private:
+    friend class TSQLLiteImp;
+    QStringList FLines;
+    std::vector<sqlite3_stmt*> FStatements;
 };
 
 // One open SQLite connection, used by one thread. Statements arrive as
@@ -31,6 +56,10 @@ public:
 
     // Runs each line as one statement, in order; an error ends the batch.
     void ExecuteBatch(const QStringList& lines);
+
+    // The same as ExecuteBatch, in two steps: compiling, then running.
+    cCompiledBatch CompileBatch(const QStringList& lines);
+    void RunBatch(const cCompiledBatch& batch);
 
     // Compiles the first line and moves to its first row (or to Eof).
     void PrepareQuery(const QStringList& lines);
@@ -57,6 +86,8 @@ public:
 
 private:
     void ExecuteLine(const QString& line);
+    sqlite3_stmt* Compile(const QString& line, int& retries);
+    void Run(sqlite3_stmt* statement, const QString& line, int& retries);
     void WaitBeforeRetry(int& retries, const char* message, const QString& statement) const;
     QString QueryTextForMessages() const;
 

@@ -60,7 +60,7 @@ TEST_F(CategoryLinks, ACategoryCreatedInThisRefreshLinksItsItemsAndChannelOnce) 
     ASSERT_EQ(channelLinks.Count(), 2);
     EXPECT_EQ(channelLinks.Record(0)->ChannelID(), channel->ID());
 
-    Database.InTransaction([&] { Database.SaveAll(); });
+    Database.SaveAllInTransaction();
     EXPECT_EQ(Database.QueryInt(QStringLiteral("select count(*) from Node2Category nc join "
                                                "Category c on c.ID = nc.CategoryId")),
               2);

@@ -17,7 +17,7 @@ protected:
         return statements;
     }
     void Save() {
-        Database.InTransaction([&] { Database.SaveAll(); });
+        Database.SaveAllInTransaction();
     }
 
     cTempDatabase File;

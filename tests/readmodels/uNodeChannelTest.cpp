@@ -61,7 +61,7 @@ protected:
         return flagged.join(QLatin1Char(','));
     }
     void Save() {
-        Database.InTransaction([&] { Database.SaveAll(); });
+        Database.SaveAllInTransaction();
     }
 
     cTempDatabase File;

@@ -94,7 +94,7 @@ TEST_F(StatViews, ChannelDetailsEditFrequencyAndNextUpdate) {
                               "Frequency = 'd: 0h: 0m:30' where ID = 1")});
     Database.Connection().ExecuteBatch(statements);
     details.Record(0)->SetFrequency(0, 2, 0);
-    Database.InTransaction([&] { Database.SaveAll(); });
+    Database.SaveAllInTransaction();
     EXPECT_EQ(Database.QueryText(QStringLiteral("select group_concat(Frequency, '|') from Channel "
                                                 "where ID in (1,2) order by ID")),
               "d: 0h: 0m:30|d: 0h: 2m: 0");

@@ -142,10 +142,28 @@ TEST_F(Framework, AFailedSaveLeavesTheRecordsCleanAndTheTransactionCanRollBack) 
     cItemTable table(Database);
     table.Add(20, QStringLiteral("twenty"));
     table.Add(1, QStringLiteral("duplicate"));
-    EXPECT_THROW(Database.InTransaction([&] { Database.SaveAll(); }), ESQLiteException);
+    EXPECT_THROW(Database.SaveAllInTransaction(), ESQLiteException);
     EXPECT_EQ(Database.QueryInt(QStringLiteral("select count(*) from Item")), 3);
     EXPECT_EQ(table.Record(0)->RecordStatus, cSQLRecord::rsClean);
     EXPECT_FALSE(Database.Connection().InTransaction());
+}
+
+// Only the head of a long batch is compiled before the transaction; the
+// rest must still run, in order, in the same transaction.
+TEST_F(Framework, ASaveLongerThanItsCompiledHeadWritesEveryRecordOrNone) {
+    cItemTable table(Database);
+    const int rows = static_cast<int>(cCompiledBatch::MaxCompiledAhead) + 2;
+    for (int id = 1000; id < 1000 + rows; ++id)
+        table.Add(id, QStringLiteral("row"));
+    Database.SaveAllInTransaction();
+    EXPECT_EQ(Database.QueryInt(QStringLiteral("select count(*) from Item where ID >= 1000")),
+              rows);
+
+    for (int id = 5000; id < 5000 + rows; ++id)
+        table.Add(id, QStringLiteral("row"));
+    table.Add(1000, QStringLiteral("duplicate past the head"));
+    EXPECT_THROW(Database.SaveAllInTransaction(), ESQLiteException);
+    EXPECT_EQ(Database.QueryInt(QStringLiteral("select count(*) from Item where ID >= 5000")), 0);
 }
 
 TEST_F(Framework, ARoundTripKeepsTextExactly) {
@@ -155,7 +173,7 @@ TEST_F(Framework, ARoundTripKeepsTextExactly) {
         cItemTable table(Database);
         for (int index = 0; index < names.size(); ++index)
             table.Add(100 + index, names[index]);
-        Database.InTransaction([&] { Database.SaveAll(); });
+        Database.SaveAllInTransaction();
     }
     cItemTable loaded(Database);
     loaded.Query(QStringLiteral("select * from Item where ID >= 100 order by ID"));

@@ -154,7 +154,7 @@ int RunRead(const QStringList& arguments) {
     for (int64_t id : ids)
         if (!found.contains(id))
             throw EVelmoraError(QStringLiteral("no item %1; nothing was marked").arg(id));
-    database.InTransaction([&] { database.SaveAll(); });
+    database.SaveAllInTransaction();
     Out() << "marked " << found.size() << " items read\n";
     return ExitSuccess;
 }

@@ -141,7 +141,7 @@ int RunImportOpml(const QStringList& arguments) {
         }
         ++added;
     }
-    database.InTransaction([&] { database.SaveAll(); });
+    database.SaveAllInTransaction();
     Out() << "imported " << added << " feeds, skipped " << skipped << " already subscribed, from "
           << path << "\n";
     return ExitSuccess;
