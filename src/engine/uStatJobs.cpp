@@ -17,9 +17,8 @@ void LogComputation(cSQLDatabase& database) {
                    DateTimeToText(LocalNow()));
 }
 
-} // namespace
-
-void RecomputeChannelStatistics(cSQLDatabase& database, int64_t channelId) {
+// The rebuild of the channel's row, then the flags of its categories.
+QStringList ChannelStatisticsStatements(int64_t channelId) {
     const QString x = NumberText(channelId);
     // The channel filter selects the one outer row rather than sitting in the
     // join condition: there it would let SQLite walk every channel's nodes
@@ -29,8 +28,8 @@ void RecomputeChannelStatistics(cSQLDatabase& database, int64_t channelId) {
     const QString join =
         QStringLiteral(" from channel left join node on channel.id = node.parentchannelid");
     const QString onlyThisChannel = QStringLiteral(" where channel.id = ") % x;
-    database.Execute(QStringLiteral("delete from ChannelStat where channelid = ") % x);
-    database.Execute(
+    return {
+        QStringLiteral("delete from ChannelStat where channelid = ") % x,
         QStringLiteral(" insert into channelstat  select id,sum(a) as totalnodes,sum(b) as "
                        "totalunread,sum(c) as totalnew, ") %
         NowQuoted() % QStringLiteral(" ,0 ") % QStringLiteral(" from") % QStringLiteral(" (") %
@@ -43,14 +42,21 @@ void RecomputeChannelStatistics(cSQLDatabase& database, int64_t channelId) {
         QStringLiteral(" union") % QStringLiteral(" select ") % x %
         QStringLiteral(" as id, 0 as a,0 as b,count(node.id) as c") % join %
         QStringLiteral(" and node.hasbeenread = 0 and node.isarchived = 0 and node.ispurged = 0") %
-        onlyThisChannel % QStringLiteral(" )"));
-    database.Execute(QStringLiteral("update categorystat set needrecalc = -1 where categoryid in "
-                                    "(select categoryid from channel2category where channelid = ") %
-                     x % QStringLiteral(")"));
-    database.Execute(QStringLiteral("update categorystat set needrecalc = -1 where categoryid in "
-                                    "(select categoryid from node2category,node where node.id = "
-                                    "node2category.nodeid and node.parentchannelid = ") %
-                     x % QStringLiteral(")"));
+        onlyThisChannel % QStringLiteral(" )"),
+        QStringLiteral("update categorystat set needrecalc = -1 where categoryid in "
+                       "(select categoryid from channel2category where channelid = ") %
+            x % QStringLiteral(")"),
+        QStringLiteral("update categorystat set needrecalc = -1 where categoryid in "
+                       "(select categoryid from node2category,node where node.id = "
+                       "node2category.nodeid and node.parentchannelid = ") %
+            x % QStringLiteral(")"),
+    };
+}
+
+} // namespace
+
+void RecomputeChannelStatistics(cSQLDatabase& database, int64_t channelId) {
+    database.ExecuteInTransaction(ChannelStatisticsStatements(channelId));
 }
 
 void cChannelStatJob::Run() {
@@ -61,7 +67,7 @@ void cChannelStatJob::Run() {
             QStringLiteral("select channelid from channelstat where NeedRecalc <> 0 limit 1"),
             channelId))
         return;
-    database.InTransaction([&] { RecomputeChannelStatistics(database, channelId); });
+    RecomputeChannelStatistics(database, channelId);
     LogComputation(database);
 }
 

@@ -7,7 +7,7 @@
 class cSQLDatabase;
 
 // Rebuilds the channel's ChannelStat row and flags the CategoryStat rows of
-// the categories it reaches. The caller holds the transaction.
+// the categories it reaches, in a transaction of its own.
 void RecomputeChannelStatistics(cSQLDatabase& database, int64_t channelId);
 
 // Rebuilds the counters of one flagged channel per run.

@@ -29,7 +29,7 @@ void cUpdateJob::Run() {
     if (!stored)
         return;
     try {
-        database.InTransaction([&] { RecomputeChannelStatistics(database, ChannelId); });
+        RecomputeChannelStatistics(database, ChannelId);
     } catch (const EVelmoraError&) {
         // The statistics stay as they were; a later recomputation catches up.
     }

@@ -291,9 +291,13 @@ void cSQLDatabase::SaveAll() {
     FConnection.ExecuteBatch(FlushAll());
 }
 
-void cSQLDatabase::SaveAllInTransaction() {
-    const cCompiledBatch batch = FConnection.CompileBatch(FlushAll());
+void cSQLDatabase::ExecuteInTransaction(const QStringList& statements) {
+    const cCompiledBatch batch = FConnection.CompileBatch(statements);
     InTransaction([&] { FConnection.RunBatch(batch); });
+}
+
+void cSQLDatabase::SaveAllInTransaction() {
+    ExecuteInTransaction(FlushAll());
 }
 
 bool cSQLDatabase::QueryFirstRow(const QString& query, const std::function<void()>& read) {

@@ -154,8 +154,11 @@ public:
     // Writes every pending change of every live table, in the order the
     // tables were created, as one batch. Opens no transaction itself.
     void SaveAll();
-    // SaveAll in a transaction of its own, the way every save is made. The
-    // statements are compiled before the write turn is taken.
+    // Runs the statements in order in a transaction of their own, compiled
+    // before the write turn is taken so that other writers wait only for
+    // them to run; rolls back and rethrows when one fails.
+    void ExecuteInTransaction(const QStringList& statements);
+    // SaveAll that way: the way every save is made.
     void SaveAllInTransaction();
 
     bool TryQueryInt64(const QString& query, int64_t& value);

@@ -103,7 +103,7 @@ TEST_F(Statistics, RecomputingAChannelFlagsTheCategoriesItReachesByEitherLink) {
             QStringLiteral("insert into CategoryStat values(%1,0,0,0,'',0)").arg(category));
     Database.Execute(QStringLiteral("insert into Channel2Category values(1,100)"));
     Database.Execute(QStringLiteral("insert into Node2Category values(10,101)"));
-    Database.InTransaction([&] { RecomputeChannelStatistics(Database, 1); });
+    RecomputeChannelStatistics(Database, 1);
     EXPECT_EQ(Count(QStringLiteral("select count(*) from CategoryStat where NeedRecalc <> 0")), 2);
     EXPECT_EQ(CategoryCounters(102), QStringLiteral("0/0/0/0"));
 }
