@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -19,6 +20,23 @@ bool IsBusyOrLocked(int result) {
     return result == ResultBusy || result == ResultLocked;
 }
 
+// Process-wide settings, taken before the library's first use. Without
+// memory statistics SQLite's allocator needs no global mutex: with it, every
+// allocation of every connection queued on one lock, and a worker opening
+// its connection waited for the writer's statements.
+bool ConfigureLibrary() {
+    return sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+}
+
+// A connection closing on a WAL file briefly holds the file's pending lock
+// while it checks whether it is the last one; a connection reading its
+// schema at that moment would be refused and wait a whole busy retry. Within
+// the process, opening (up to the first read) and closing take turns.
+std::mutex& OpenAndCloseTurn() {
+    static std::mutex turn;
+    return turn;
+}
+
 const char16_t* Utf16(const QString& text) {
     return reinterpret_cast<const char16_t*>(text.utf16());
 }
@@ -32,11 +50,15 @@ cCompiledBatch::~cCompiledBatch() {
 
 TSQLLiteImp::~TSQLLiteImp() {
     CloseQuery();
-    if (FConnection)
+    if (FConnection) {
+        std::lock_guard<std::mutex> turn(OpenAndCloseTurn());
         sqlite3_close(FConnection);
+    }
 }
 
 void TSQLLiteImp::OpenFile(const QString& path) {
+    [[maybe_unused]] static const bool configured = ConfigureLibrary();
+    std::lock_guard<std::mutex> turn(OpenAndCloseTurn());
     const int result = sqlite3_open16(Utf16(path), &FConnection);
     if (result != SQLITE_OK) {
         if (!FConnection)
