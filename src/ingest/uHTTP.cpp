@@ -47,6 +47,15 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
+// One handle per thread, reset after each transfer: it keeps its
+// connection, name and TLS session caches from one fetch to the next, and
+// setting it up again for every feed costs as much as a loopback fetch.
+CURL* ThreadHandle() {
+    thread_local const std::unique_ptr<CURL, void (*)(CURL*)> handle(curl_easy_init(),
+                                                                     curl_easy_cleanup);
+    return handle.get();
+}
+
 } // namespace
 
 cHTTP::cHTTP(const cHTTPTimeouts& timeouts) : FTimeouts(timeouts) {
@@ -55,12 +64,11 @@ cHTTP::cHTTP(const cHTTPTimeouts& timeouts) : FTimeouts(timeouts) {
 
 cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, QByteArray& body) const {
     cResult result;
-    std::unique_ptr<CURL, void (*)(CURL*)> handle(curl_easy_init(), curl_easy_cleanup);
-    if (!handle) {
+    CURL* curl = ThreadHandle();
+    if (!curl) {
         result.Error = QStringLiteral("HTTP client unavailable");
         return result;
     }
-    CURL* curl = handle.get();
     const QByteArray address = url.toUtf8();
     cSink sink{&body, FTimeouts.MaxBodyBytes, AbortGeneration.load()};
     char errorText[CURL_ERROR_SIZE] = {};
@@ -94,6 +102,8 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, QByteArray& body)
     result.Aborted = sink.aborted;
     result.Completed = code == CURLE_OK;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.Status);
+    // The options point into this call's frame: none may outlive it.
+    curl_easy_reset(curl);
     if (!result.Completed)
         result.Error = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
     else if (!IsSuccess(result))

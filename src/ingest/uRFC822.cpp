@@ -105,8 +105,9 @@ QDateTime cRFC822::RFC822ToDateTime(const QByteArray& text) {
     const QDateTime feedTime = TextToDateTime(QString::fromLatin1(
         year + '/' + month + '/' + day + ' ' + hours + ':' + minutes + ':' + seconds));
     const QDateTime universal = feedTime.addSecs(MinutesToUniversal(zone, text) * 60);
-    const QDateTime local = QDateTime(universal.date(), universal.time(), Qt::UTC).toLocalTime();
-    return WallClock(local.date(), local.time());
+    if (!universal.isValid())
+        return WallClock(QDate(), QTime());
+    return LocalWallClock(universal.toSecsSinceEpoch(), 0);
 }
 
 int cRFC822::LocalTimeBias() {

@@ -37,6 +37,13 @@ std::mutex& OpenAndCloseTurn() {
     return turn;
 }
 
+// SQLite works in UTF-8: converting the text here spares it a conversion.
+// The length given counts the terminator, which lets SQLite skip a copy.
+int PrepareUtf8(sqlite3* connection, const QByteArray& text, sqlite3_stmt** statement) {
+    return sqlite3_prepare_v2(connection, text.constData(), static_cast<int>(text.size()) + 1,
+                              statement, nullptr);
+}
+
 const char16_t* Utf16(const QString& text) {
     return reinterpret_cast<const char16_t*>(text.utf16());
 }
@@ -116,7 +123,7 @@ void TSQLLiteImp::RunBatch(const cCompiledBatch& batch) {
 sqlite3_stmt* TSQLLiteImp::Compile(const QString& line, int& retries) {
     sqlite3_stmt* statement = nullptr;
     for (;;) {
-        const int result = sqlite3_prepare16_v2(FConnection, Utf16(line), -1, &statement, nullptr);
+        const int result = PrepareUtf8(FConnection, line.toUtf8(), &statement);
         if (result == SQLITE_OK)
             break;
         if (IsBusyOrLocked(result) || result == ResultIoBlocked) {
@@ -157,7 +164,7 @@ void TSQLLiteImp::PrepareQuery(const QStringList& lines) {
     FQueryText = lines;
     FEof = false;
     const QString first = lines.value(0);
-    const int result = sqlite3_prepare16_v2(FConnection, Utf16(first), -1, &FStatement, nullptr);
+    const int result = PrepareUtf8(FConnection, first.toUtf8(), &FStatement);
     if (result != SQLITE_OK)
         RaiseError("Error executing SQL", first);
     if (!FStatement)
