@@ -30,6 +30,7 @@ TEST(Schema, TheMainFileHoldsEveryTableWithColumnsInStoredOrder) {
     cSQLDatabase database;
     database.Open(path);
     EXPECT_EQ(database.QueryText(QStringLiteral("PRAGMA journal_mode")), "wal");
+    EXPECT_EQ(database.QueryText(QStringLiteral("PRAGMA encoding")), "UTF-8");
     EXPECT_EQ(ColumnsOf(database, QStringLiteral("Node")).join(QLatin1Char(',')),
               QStringLiteral("ID,ParentChannelId,Title,Description,Link,GUID,PubDateTimeNode_822,"
                              "IsoLanguageCode,DateTimeLoad_UTC,HasBeenRead,IsArchived,IsPurged,"
