@@ -26,6 +26,27 @@ TEST(HtmlToText, WritesTextByTheLayoutRules) {
         EXPECT_EQ(HtmlToText(QString::fromUtf8(row.html)), QString::fromUtf8(row.text)) << row.html;
 }
 
+// Simple markup is read without libxml2; a trailing comment sends the same
+// markup through libxml2, and both must write the same text.
+TEST(HtmlToText, SimpleMarkupReadsAsLibxml2ReadsIt) {
+    const char* cases[] = {
+        "<p>One <b>two</b> <em>three</em></p>\n<p>Four</p>",
+        "<p>See <a href=\"http://h/x?a=1\" title='t'>the <i>page</i></a>.</p>",
+        "<a href='u'><img alt=\"Logo\" src=\"l.png\"/></a> after",
+        "<img alt=\"outside a link\">text",
+        "line<br>break<br />twice<br/>",
+        "<p>  lots   of\t\r\nblanks  </p>  ",
+        "&lt;b&gt; &amp; &quot;q&quot; & more &",
+        "<p>unclosed <b>bold",
+        "<a>no target</a><span>s</span><code>c</code><u>u</u><strong>s</strong>",
+        "caf\xc3\xa9 \xe6\x97\xa5\xe6\x9c\xac\xc2\xa0nbsp",
+    };
+    for (const char* html : cases) {
+        const QString simple = QString::fromUtf8(html);
+        EXPECT_EQ(HtmlToText(simple), HtmlToText(simple + QStringLiteral("<!---->"))) << html;
+    }
+}
+
 TEST(DecodeEntities, ReplacesKnownReferencesAndLeavesTheRestAsWritten) {
     const struct {
         const char* text;
