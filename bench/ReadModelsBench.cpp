@@ -13,6 +13,7 @@
 #include "uConfig.h"
 #include "uNodeChannel.h"
 #include "uSQLDataTabRec.h"
+#include "uSchema.h"
 #include "uStatJobs.h"
 
 #include <QElapsedTimer>
@@ -59,9 +60,8 @@ void FillDatabase(cSQLDatabase& database) {
         for (const char* statement : statements)
             database.Execute(QString::fromUtf8(statement));
     });
-    // As the scheduler keeps them: see cSchedulePass.
-    database.Execute(QStringLiteral("PRAGMA analysis_limit=1000"));
-    database.Execute(QStringLiteral("ANALYZE"));
+    // As the scheduler keeps them.
+    RenewPlannerStatistics(database);
 }
 
 // The median time of the action; the preparation before each run is not

@@ -6,6 +6,7 @@
 #include "uErrors.h"
 #include "uRefId.h"
 #include "uSQLDataTabRec.h"
+#include "uSchema.h"
 #include "uStatJobs.h"
 #include "uThreadPool.h"
 #include "uUpdateJob.h"
@@ -74,9 +75,7 @@ void cSchedulePass::RenewPlannerStatistics() {
     if (++FPassesSinceStatistics < PassesBetweenStatistics)
         return;
     FPassesSinceStatistics = 0;
-    // A bounded sample per index: milliseconds even on a large database.
-    FDatabase->Execute(QStringLiteral("PRAGMA analysis_limit=1000"));
-    FDatabase->Execute(QStringLiteral("ANALYZE"));
+    ::RenewPlannerStatistics(*FDatabase);
 }
 
 cThUpdateScheduler::cThUpdateScheduler(cThreadPool& pool)

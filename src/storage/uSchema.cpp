@@ -128,3 +128,7 @@ QStringList EnsureDataFiles() {
     }
     return created;
 }
+
+void RenewPlannerStatistics(cSQLDatabase& database) {
+    database.Execute(QStringLiteral("ANALYZE"));
+}
