@@ -63,6 +63,9 @@ void cTestHttpServer::Start() {
         }
         response.set_content(body.toStdString(), endpoint.ContentType);
     });
+    // One request per connection: a client keeping its connection open
+    // would otherwise hold the server's stop for its keep-alive time.
+    FServer->set_keep_alive_max_count(1);
     FPort = FServer->bind_to_any_port("127.0.0.1");
     FThread = std::thread([this] { FServer->listen_after_bind(); });
     while (!FServer->is_running())
