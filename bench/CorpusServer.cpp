@@ -8,6 +8,9 @@ cCorpusServer::cCorpusServer(const QString& corpusFolder)
     const QString feeds = corpusFolder + QStringLiteral("/feeds");
     FFeedNames = QDir(feeds).entryList(QDir::Files, QDir::Name);
     FServer->set_mount_point("/feeds", feeds.toStdString());
+    // One request per connection, as when every feed lives on a host of its
+    // own (and as the shared loopback server serves them).
+    FServer->set_keep_alive_max_count(1);
     FPort = FServer->bind_to_any_port("127.0.0.1");
     FThread = std::thread([this] { FServer->listen_after_bind(); });
     while (!FServer->is_running())

@@ -47,9 +47,10 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
-// One handle per thread, reset after each transfer: it keeps its
-// connection, name and TLS session caches from one fetch to the next, and
-// setting it up again for every feed costs as much as a loopback fetch.
+// One handle per thread, reset after each transfer: setting one up for
+// every feed costs as much as a loopback fetch, and it keeps its name and
+// TLS session caches from one fetch to the next. Each fetch still has a
+// connection of its own, closed after it, as with a new handle.
 CURL* ThreadHandle() {
     thread_local const std::unique_ptr<CURL, void (*)(CURL*)> handle(curl_easy_init(),
                                                                      curl_easy_cleanup);
@@ -77,6 +78,7 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, QByteArray& body)
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(curl, CURLOPT_PROXY, "");
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
