@@ -55,8 +55,11 @@ private:
                (character >= QLatin1Char('0') && character <= QLatin1Char('9'));
     }
 
+    // A lower-case name starting with a letter, or empty text.
     QByteArray ReadName() {
         const qsizetype start = FPosition;
+        if (!IsNameCharacter(At(FPosition)) || At(FPosition) <= QLatin1Char('9'))
+            return QByteArray();
         while (IsNameCharacter(At(FPosition)))
             ++FPosition;
         return FHtml.mid(start, FPosition - start).toLatin1();
@@ -157,6 +160,18 @@ private:
         return true;
     }
 
+    // Characters libxml2 refuses: controls other than blanks, U+FFFE,
+    // U+FFFF and halves of surrogate pairs.
+    bool IsRefused(qsizetype position) const {
+        const QChar character = FHtml[position];
+        const char16_t code = character.unicode();
+        if (code < 0x20)
+            return !IsHtmlBlank(character);
+        if (code == 0xFFFE || code == 0xFFFF || character.isLowSurrogate())
+            return true;
+        return character.isHighSurrogate() && !At(position + 1).isLowSurrogate();
+    }
+
     // Text up to the next markup, in one piece.
     bool ReadText() {
         const qsizetype start = FPosition;
@@ -164,8 +179,10 @@ private:
             const QChar character = FHtml[FPosition];
             if (character == QLatin1Char('<') || character == QLatin1Char('&'))
                 break;
-            if (character.unicode() < 0x20 && !IsHtmlBlank(character))
+            if (IsRefused(FPosition))
                 return false;
+            if (character.isHighSurrogate())
+                ++FPosition;
         }
         FPendingText += QStringView(FHtml).mid(start, FPosition - start);
         return true;
