@@ -63,7 +63,7 @@ QDateTime cSchedulePass::Run(const std::atomic<bool>& stopRequested) {
             earliestDue = QString::fromUtf8(FDatabase->QueryText(QStringLiteral(
                 "select NextUpdateDateTime_UTC from Channel order by NextUpdateDateTime_UTC asc")));
         WriteActionLog(*FDatabase, ActionLogSource, QStringLiteral("next schedule"), earliestDue);
-        RenewPlannerStatistics();
+        RenewPlannerStatisticsWhenDue();
         return WakeUpTime(earliestDue, LocalNow());
     } catch (const EVelmoraError&) {
         // The next pass tries again.
@@ -71,11 +71,11 @@ QDateTime cSchedulePass::Run(const std::atomic<bool>& stopRequested) {
     }
 }
 
-void cSchedulePass::RenewPlannerStatistics() {
+void cSchedulePass::RenewPlannerStatisticsWhenDue() {
     if (++FPassesSinceStatistics < PassesBetweenStatistics)
         return;
     FPassesSinceStatistics = 0;
-    ::RenewPlannerStatistics(*FDatabase);
+    RenewPlannerStatistics(*FDatabase);
 }
 
 cThUpdateScheduler::cThUpdateScheduler(cThreadPool& pool)

@@ -36,7 +36,7 @@ public:
 private:
     // The query planner's statistics, renewed at the first pass and then
     // hourly, so that it keeps choosing the indexes that fit the data.
-    void RenewPlannerStatistics();
+    void RenewPlannerStatisticsWhenDue();
 
     static constexpr int PassesBetweenStatistics = 60;
 

@@ -227,14 +227,18 @@ std::recursive_mutex& WriterTurn() {
 } // namespace
 
 void cSQLDatabase::BeginTransaction() {
-    if (!FHasWriterTurn) {
+    // A second begin on the same connection fails in SQLite; the turn taken
+    // for the first stays with it.
+    const bool takesTurn = !FHasWriterTurn;
+    if (takesTurn) {
         WriterTurn().lock();
         FHasWriterTurn = true;
     }
     try {
         Execute(QStringLiteral("BEGIN IMMEDIATE TRANSACTION"));
     } catch (...) {
-        EndWriterTurn();
+        if (takesTurn)
+            EndWriterTurn();
         throw;
     }
 }

@@ -50,9 +50,8 @@ const char16_t* Utf16(const QString& text) {
 
 } // namespace
 
-cCompiledBatch::~cCompiledBatch() {
-    for (sqlite3_stmt* statement : FStatements)
-        sqlite3_finalize(statement);
+void cStatementFinalizer::operator()(sqlite3_stmt* statement) const {
+    sqlite3_finalize(statement);
 }
 
 TSQLLiteImp::~TSQLLiteImp() {
@@ -88,12 +87,8 @@ void TSQLLiteImp::ExecuteBatch(const QStringList& lines) {
 
 void TSQLLiteImp::ExecuteLine(const QString& line) {
     int retries = 0;
-    sqlite3_stmt* statement = Compile(line, retries);
-    struct Finalizer {
-        sqlite3_stmt* statement;
-        ~Finalizer() { sqlite3_finalize(statement); }
-    } finalizer{statement};
-    Run(statement, line, retries);
+    const cCompiledStatement statement = Compile(line, retries);
+    Run(statement.get(), line, retries);
 }
 
 cCompiledBatch TSQLLiteImp::CompileBatch(const QStringList& lines) {
@@ -115,12 +110,11 @@ void TSQLLiteImp::RunBatch(const cCompiledBatch& batch) {
             continue;
         }
         int retries = 0;
-        sqlite3_reset(batch.FStatements[i]);
-        Run(batch.FStatements[i], batch.FLines[i], retries);
+        Run(batch.FStatements[i].get(), batch.FLines[i], retries);
     }
 }
 
-sqlite3_stmt* TSQLLiteImp::Compile(const QString& line, int& retries) {
+cCompiledStatement TSQLLiteImp::Compile(const QString& line, int& retries) {
     sqlite3_stmt* statement = nullptr;
     for (;;) {
         const int result = PrepareUtf8(FConnection, line.toUtf8(), &statement);
@@ -134,7 +128,7 @@ sqlite3_stmt* TSQLLiteImp::Compile(const QString& line, int& retries) {
     }
     if (!statement)
         RaiseError("Could not prepare SQL statement", line);
-    return statement;
+    return cCompiledStatement(statement);
 }
 
 void TSQLLiteImp::Run(sqlite3_stmt* statement, const QString& line, int& retries) {

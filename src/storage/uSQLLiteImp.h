@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct sqlite3;
@@ -18,6 +19,12 @@ public:
     using EVelmoraError::EVelmoraError;
 };
 
+// A compiled statement, finalized when released.
+struct cStatementFinalizer {
+    void operator()(sqlite3_stmt* statement) const;
+};
+using cCompiledStatement = std::unique_ptr<sqlite3_stmt, cStatementFinalizer>;
+
 // Statements compiled before the transaction that runs them, so that other
 // writers do not wait while they are compiled. Only the first
 // MaxCompiledAhead are compiled ahead; the rest are compiled as they run,
@@ -26,20 +33,10 @@ class cCompiledBatch {
 public:
     static constexpr qsizetype MaxCompiledAhead = 512;
 
-    cCompiledBatch() = default;
-    ~cCompiledBatch();
-    cCompiledBatch(cCompiledBatch&& other) noexcept
-        : FLines(std::move(other.FLines)), FStatements(std::move(other.FStatements)) {
-        other.FStatements.clear();
-    }
-    cCompiledBatch(const cCompiledBatch&) = delete;
-    cCompiledBatch& operator=(const cCompiledBatch&) = delete;
-    cCompiledBatch& operator=(cCompiledBatch&&) = delete;
-
 private:
     friend class TSQLLiteImp;
     QStringList FLines;
-    std::vector<sqlite3_stmt*> FStatements;
+    std::vector<cCompiledStatement> FStatements;
 };
 
 // One open SQLite connection, used by one thread. Statements arrive as
@@ -86,7 +83,7 @@ public:
 
 private:
     void ExecuteLine(const QString& line);
-    sqlite3_stmt* Compile(const QString& line, int& retries);
+    cCompiledStatement Compile(const QString& line, int& retries);
     void Run(sqlite3_stmt* statement, const QString& line, int& retries);
     void WaitBeforeRetry(int& retries, const char* message, const QString& statement) const;
     QString QueryTextForMessages() const;

@@ -3,6 +3,8 @@
 #include "TestFiles.h"
 #include "uSQLValue.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <gtest/gtest.h>
 
@@ -70,6 +72,25 @@ protected:
         Database.Execute(QStringLiteral("insert into Item values(1,'one')"));
         Database.Execute(QStringLiteral("insert into Item values(2,'two')"));
         Database.Execute(QStringLiteral("insert into Item values(3,'three')"));
+    }
+    // Whether a writer on another thread and connection gets its turn and
+    // stores a row within 30 seconds.
+    bool AnotherThreadWrites(int id) {
+        auto other = std::async(std::launch::async, [&] {
+            cSQLDatabase database;
+            database.Open(File.Path());
+            database.InTransaction([&] {
+                database.Execute(QStringLiteral("insert into Item values(%1,'other')").arg(id));
+            });
+        });
+        if (other.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+            // The writer stays blocked, and so would this test's end.
+            std::fprintf(stderr, "a writer of another thread never got the write turn\n");
+            std::abort();
+        }
+        other.get();
+        return Database.QueryInt(
+                   QStringLiteral("select count(*) from Item where ID = %1").arg(id)) == 1;
     }
     QStringList FlushOf(cSQLTable& table) {
         QStringList statements;
@@ -274,14 +295,13 @@ TEST_F(Framework, AFailedTransactionLetsTheNextWriterOfTheProcessIn) {
                      [&] { Database.Execute(QStringLiteral("insert into Limited values(1)")); }),
                  ESQLiteException);
     EXPECT_FALSE(Database.Connection().InTransaction());
-    auto other = std::async(std::launch::async, [&] {
-        cSQLDatabase database;
-        database.Open(File.Path());
-        database.InTransaction(
-            [&] { database.Execute(QStringLiteral("insert into Item values(70,'other')")); });
-    });
-    ASSERT_EQ(other.wait_for(std::chrono::seconds(30)), std::future_status::ready)
-        << "the failed transaction kept the process's write turn";
-    other.get();
-    EXPECT_EQ(Database.QueryInt(QStringLiteral("select count(*) from Item where ID = 70")), 1);
+    EXPECT_TRUE(AnotherThreadWrites(70)) << "the failed transaction kept the process's write turn";
+}
+
+TEST_F(Framework, ASecondBeginOnAnOpenTransactionFailsAndLeavesTheTurnBalanced) {
+    Database.BeginTransaction();
+    EXPECT_THROW(Database.BeginTransaction(), ESQLiteException);
+    EXPECT_TRUE(Database.Connection().InTransaction());
+    Database.Commit();
+    EXPECT_TRUE(AnotherThreadWrites(71)) << "the second begin kept the process's write turn";
 }
