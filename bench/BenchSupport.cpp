@@ -1,6 +1,6 @@
 #include "BenchSupport.h"
 
-#include "uSchema.h"
+#include "storage/uSchema.h"
 
 #include <cstdio>
 

@@ -5,10 +5,10 @@
 
 #include "BenchSupport.h"
 #include "CorpusServer.h"
-#include "uChannel.h"
-#include "uRefreshTables.h"
-#include "uSQLDataTabRec.h"
-#include "uSchema.h"
+#include "ingest/uChannel.h"
+#include "ingest/uRefreshTables.h"
+#include "storage/uSQLDataTabRec.h"
+#include "storage/uSchema.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -7,14 +7,14 @@
 // recomputation and one category job run.
 
 #include "BenchSupport.h"
-#include "uCategoryStat.h"
-#include "uChannelDetailStat.h"
-#include "uChannelStat.h"
-#include "uConfig.h"
-#include "uNodeChannel.h"
-#include "uSQLDataTabRec.h"
-#include "uSchema.h"
-#include "uStatJobs.h"
+#include "readmodels/uCategoryStat.h"
+#include "readmodels/uChannelDetailStat.h"
+#include "readmodels/uChannelStat.h"
+#include "storage/uConfig.h"
+#include "readmodels/uNodeChannel.h"
+#include "storage/uSQLDataTabRec.h"
+#include "storage/uSchema.h"
+#include "engine/uStatJobs.h"
 
 #include <QElapsedTimer>
 #include <algorithm>

@@ -4,9 +4,9 @@
 // statement with bound values (the floor).
 
 #include "BenchSupport.h"
-#include "uOMNode.h"
-#include "uSQLDataTabRec.h"
-#include "uSchema.h"
+#include "model/uOMNode.h"
+#include "storage/uSQLDataTabRec.h"
+#include "storage/uSchema.h"
 
 #include <QTemporaryDir>
 #include <cstdio>

@@ -1,10 +1,10 @@
-#include "uStatJobs.h"
+#include "engine/uStatJobs.h"
 
-#include "uConfig.h"
-#include "uDTFormat.h"
-#include "uRefId.h"
-#include "uSQLDataTabRec.h"
-#include "uSQLValue.h"
+#include "storage/uConfig.h"
+#include "storage/uDTFormat.h"
+#include "storage/uRefId.h"
+#include "storage/uSQLDataTabRec.h"
+#include "storage/uSQLValue.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uJob.h"
+#include "engine/uJob.h"
 
 #include <cstdint>
 

@@ -1,15 +1,15 @@
-#include "uThUpdateScheduler.h"
+#include "engine/uThUpdateScheduler.h"
 
-#include "uChannel.h"
-#include "uConfig.h"
-#include "uDTFormat.h"
-#include "uErrors.h"
-#include "uRefId.h"
-#include "uSQLDataTabRec.h"
-#include "uSchema.h"
-#include "uStatJobs.h"
-#include "uThreadPool.h"
-#include "uUpdateJob.h"
+#include "ingest/uChannel.h"
+#include "storage/uConfig.h"
+#include "storage/uDTFormat.h"
+#include "storage/uErrors.h"
+#include "storage/uRefId.h"
+#include "storage/uSQLDataTabRec.h"
+#include "storage/uSchema.h"
+#include "engine/uStatJobs.h"
+#include "engine/uThreadPool.h"
+#include "engine/uUpdateJob.h"
 
 #include <pthread.h>
 #include <sys/resource.h>

@@ -1,10 +1,10 @@
-#include "uThreadPool.h"
+#include "engine/uThreadPool.h"
 
-#include "uConfig.h"
-#include "uErrors.h"
-#include "uHTTP.h"
-#include "uMainThreadDispatcher.h"
-#include "uUpdateJob.h"
+#include "storage/uConfig.h"
+#include "storage/uErrors.h"
+#include "ingest/uHTTP.h"
+#include "engine/uMainThreadDispatcher.h"
+#include "engine/uUpdateJob.h"
 
 #include <algorithm>
 #include <pthread.h>

@@ -1,11 +1,11 @@
-#include "uCategoryLinks.h"
+#include "ingest/uCategoryLinks.h"
 
-#include "uHTMLParser.h"
-#include "uOMCategory.h"
-#include "uOMChannel.h"
-#include "uOMChannel2Category.h"
-#include "uOMNode.h"
-#include "uOMNode2Category.h"
+#include "ingest/uHTMLParser.h"
+#include "model/uOMCategory.h"
+#include "model/uOMChannel.h"
+#include "model/uOMChannel2Category.h"
+#include "model/uOMNode.h"
+#include "model/uOMNode2Category.h"
 
 #include <optional>
 

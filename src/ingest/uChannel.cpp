@@ -1,13 +1,13 @@
-#include "uChannel.h"
+#include "ingest/uChannel.h"
 
-#include "uCategoryLinks.h"
-#include "uConfig.h"
-#include "uDTFormat.h"
-#include "uHTMLParser.h"
-#include "uHTTP.h"
-#include "uRefId.h"
-#include "uRefreshTables.h"
-#include "uSQLValue.h"
+#include "ingest/uCategoryLinks.h"
+#include "storage/uConfig.h"
+#include "storage/uDTFormat.h"
+#include "ingest/uHTMLParser.h"
+#include "ingest/uHTTP.h"
+#include "storage/uRefId.h"
+#include "ingest/uRefreshTables.h"
+#include "storage/uSQLValue.h"
 
 #include <QBuffer>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "uOMChannel.h"
-#include "uXML.h"
+#include "model/uOMChannel.h"
+#include "ingest/uXML.h"
 
 struct cRefreshTables;
 struct cChannelFormat;

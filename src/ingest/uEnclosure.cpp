@@ -1,7 +1,7 @@
-#include "uEnclosure.h"
+#include "ingest/uEnclosure.h"
 
-#include "uConfig.h"
-#include "uSQLValue.h"
+#include "storage/uConfig.h"
+#include "storage/uSQLValue.h"
 
 QString UrlExtension(const QString& url) {
     const qsizetype dot = url.lastIndexOf(QLatin1Char('.'));

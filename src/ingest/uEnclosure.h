@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uOMEnclosure.h"
+#include "model/uOMEnclosure.h"
 
 // An enclosure as the feed and download paths see it.
 class cEnclosure : public cOmEnclosureRecord {

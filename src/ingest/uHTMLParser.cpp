@@ -1,7 +1,7 @@
-#include "uHTMLParser.h"
+#include "ingest/uHTMLParser.h"
 
-#include "uHtmlTextWriter.h"
-#include "uSimpleMarkup.h"
+#include "ingest/uHtmlTextWriter.h"
+#include "ingest/uSimpleMarkup.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/HTMLtree.h>

@@ -1,6 +1,6 @@
-#include "uHTTP.h"
+#include "ingest/uHTTP.h"
 
-#include "uErrors.h"
+#include "storage/uErrors.h"
 
 #include <QBuffer>
 #include <curl/curl.h>

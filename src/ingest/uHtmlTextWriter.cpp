@@ -1,4 +1,4 @@
-#include "uHtmlTextWriter.h"
+#include "ingest/uHtmlTextWriter.h"
 
 #include <libxml/HTMLparser.h>
 

@@ -1,15 +1,15 @@
-#include "uNode.h"
+#include "ingest/uNode.h"
 
-#include "uCategoryLinks.h"
-#include "uConfig.h"
-#include "uDTFormat.h"
-#include "uEnclosure.h"
-#include "uHTMLParser.h"
-#include "uOMChannel.h"
-#include "uOMNode2Category.h"
-#include "uOMNode2Enclosure.h"
-#include "uRFC822.h"
-#include "uSQLValue.h"
+#include "ingest/uCategoryLinks.h"
+#include "storage/uConfig.h"
+#include "storage/uDTFormat.h"
+#include "ingest/uEnclosure.h"
+#include "ingest/uHTMLParser.h"
+#include "model/uOMChannel.h"
+#include "model/uOMNode2Category.h"
+#include "model/uOMNode2Enclosure.h"
+#include "ingest/uRFC822.h"
+#include "storage/uSQLValue.h"
 
 namespace {
 

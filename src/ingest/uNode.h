@@ -1,7 +1,7 @@
 #pragma once
 
-#include "uOMNode.h"
-#include "uXML.h"
+#include "model/uOMNode.h"
+#include "ingest/uXML.h"
 
 #include <QHash>
 

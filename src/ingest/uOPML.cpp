@@ -1,7 +1,7 @@
-#include "uOPML.h"
+#include "ingest/uOPML.h"
 
-#include "uErrors.h"
-#include "uXML.h"
+#include "storage/uErrors.h"
+#include "ingest/uXML.h"
 
 #include <QMap>
 #include <QXmlStreamWriter>

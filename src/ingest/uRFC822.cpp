@@ -1,7 +1,7 @@
-#include "uRFC822.h"
+#include "ingest/uRFC822.h"
 
-#include "uDTFormat.h"
-#include "uErrors.h"
+#include "storage/uDTFormat.h"
+#include "storage/uErrors.h"
 
 #include <optional>
 

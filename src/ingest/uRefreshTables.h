@@ -1,11 +1,11 @@
 #pragma once
 
-#include "uEnclosure.h"
-#include "uNode.h"
-#include "uOMCategory.h"
-#include "uOMChannel2Category.h"
-#include "uOMNode2Category.h"
-#include "uOMNode2Enclosure.h"
+#include "ingest/uEnclosure.h"
+#include "ingest/uNode.h"
+#include "model/uOMCategory.h"
+#include "model/uOMChannel2Category.h"
+#include "model/uOMNode2Category.h"
+#include "model/uOMNode2Enclosure.h"
 
 // The tables of one channel refresh, all on the refreshing connection and
 // created in the order SaveAll writes them: the channel's category links,

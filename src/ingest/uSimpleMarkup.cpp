@@ -1,6 +1,6 @@
-#include "uSimpleMarkup.h"
+#include "ingest/uSimpleMarkup.h"
 
-#include "uHtmlTextWriter.h"
+#include "ingest/uHtmlTextWriter.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
-#include "uXML.h"
+#include "ingest/uXML.h"
 
-#include "uErrors.h"
+#include "storage/uErrors.h"
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>

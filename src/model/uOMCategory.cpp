@@ -1,7 +1,7 @@
-#include "uOMCategory.h"
+#include "model/uOMCategory.h"
 
-#include "uRefId.h"
-#include "uSQLValue.h"
+#include "storage/uRefId.h"
+#include "storage/uSQLValue.h"
 
 bool cOMCategoryRecord::WriteInsert(QStringList& statements) {
     statements << QStringLiteral("insert into Category values(") % NumberText(F.ID) % u',' %

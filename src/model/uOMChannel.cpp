@@ -1,7 +1,7 @@
-#include "uOMChannel.h"
+#include "model/uOMChannel.h"
 
-#include "uRefId.h"
-#include "uSQLValue.h"
+#include "storage/uRefId.h"
+#include "storage/uSQLValue.h"
 
 namespace {
 

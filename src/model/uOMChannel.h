@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uSQLDataTabRec.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "uOMChannel2Category.h"
+#include "model/uOMChannel2Category.h"
 
-#include "uSQLValue.h"
+#include "storage/uSQLValue.h"
 
 bool cOmChannel2CategoryRecord::WriteInsert(QStringList& statements) {
     statements << QStringLiteral("insert into Channel2Category values(") %

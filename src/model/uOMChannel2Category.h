@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uOMLinkRecord.h"
+#include "model/uOMLinkRecord.h"
 
 // One row of Channel2Category: a channel linked to a category.
 class cOmChannel2CategoryRecord : public cOmLinkRecord {

@@ -1,6 +1,6 @@
-#include "uOMChannelIcon.h"
+#include "model/uOMChannelIcon.h"
 
-#include "uSQLValue.h"
+#include "storage/uSQLValue.h"
 
 bool cOMChannelIcon::WriteInsert(QStringList& statements) {
     statements << QStringLiteral(" insert into ChannelIcon values(") % NumberText(F.ChannelId) %

@@ -1,7 +1,7 @@
-#include "uOMEnclosure.h"
+#include "model/uOMEnclosure.h"
 
-#include "uRefId.h"
-#include "uSQLValue.h"
+#include "storage/uRefId.h"
+#include "storage/uSQLValue.h"
 
 bool cOmEnclosureRecord::WriteInsert(QStringList& statements) {
     statements << QStringLiteral("insert into Enclosure values(") % NumberText(F.ID) % u',' %

@@ -1,4 +1,4 @@
-#include "uOMLinkRecord.h"
+#include "model/uOMLinkRecord.h"
 
 bool cOmLinkRecord::LoadFromRow() {
     cSQLRecord::LoadFromRow();

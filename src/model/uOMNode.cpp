@@ -1,7 +1,7 @@
-#include "uOMNode.h"
+#include "model/uOMNode.h"
 
-#include "uRefId.h"
-#include "uSQLValue.h"
+#include "storage/uRefId.h"
+#include "storage/uSQLValue.h"
 
 bool cOmNodeRecord::WriteInsert(QStringList& statements) {
     statements << QStringLiteral("insert into Node values(") % NumberText(F.ID) % u',' %

@@ -1,6 +1,6 @@
-#include "uOMNode2Category.h"
+#include "model/uOMNode2Category.h"
 
-#include "uSQLValue.h"
+#include "storage/uSQLValue.h"
 
 bool cOmNode2CategoryRecord::WriteInsert(QStringList& statements) {
     statements << QStringLiteral("insert into Node2Category values(") % NumberText(NodeID()) %

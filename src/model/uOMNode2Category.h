@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uOMLinkRecord.h"
+#include "model/uOMLinkRecord.h"
 
 // One row of Node2Category: an item linked to a category.
 class cOmNode2CategoryRecord : public cOmLinkRecord {

@@ -1,6 +1,6 @@
-#include "uOMNode2Enclosure.h"
+#include "model/uOMNode2Enclosure.h"
 
-#include "uSQLValue.h"
+#include "storage/uSQLValue.h"
 
 bool cOmNode2EnclosureRecord::WriteInsert(QStringList& statements) {
     statements << QStringLiteral("insert into Node2Enclosure values(") % NumberText(NodeID()) %

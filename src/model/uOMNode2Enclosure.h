@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uOMLinkRecord.h"
+#include "model/uOMLinkRecord.h"
 
 // One row of Node2Enclosure: an item linked to an enclosure.
 class cOmNode2EnclosureRecord : public cOmLinkRecord {

@@ -1,6 +1,6 @@
-#include "uCategoryStat.h"
+#include "readmodels/uCategoryStat.h"
 
-#include "uLanguageCode.h"
+#include "readmodels/uLanguageCode.h"
 
 namespace {
 

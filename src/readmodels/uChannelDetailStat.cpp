@@ -1,6 +1,6 @@
-#include "uChannelDetailStat.h"
+#include "readmodels/uChannelDetailStat.h"
 
-#include "uSQLValue.h"
+#include "storage/uSQLValue.h"
 
 bool cChannelDetailStat::WriteUpdate(QStringList& statements) {
     statements << QStringLiteral(" update Channel  set NextUpdateDateTime_UTC = ") %

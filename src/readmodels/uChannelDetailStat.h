@@ -1,8 +1,8 @@
 #pragma once
 
-#include "uOMChannel.h"
-#include "uSQLDataTabRec.h"
-#include "uViewRecord.h"
+#include "model/uOMChannel.h"
+#include "storage/uSQLDataTabRec.h"
+#include "readmodels/uViewRecord.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "uChannelStat.h"
+#include "readmodels/uChannelStat.h"
 
-#include "uLanguageCode.h"
+#include "readmodels/uLanguageCode.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "uLanguageCode.h"
+#include "readmodels/uLanguageCode.h"
 
-#include "uConfig.h"
-#include "uSQLValue.h"
+#include "storage/uConfig.h"
+#include "storage/uSQLValue.h"
 
 QString LanguageCodeOf(const QString& isoLanguageCode) {
     if (isoLanguageCode.size() < 2)

@@ -1,8 +1,8 @@
-#include "uNodeChannel.h"
+#include "readmodels/uNodeChannel.h"
 
-#include "uConfig.h"
-#include "uLanguageCode.h"
-#include "uSQLValue.h"
+#include "storage/uConfig.h"
+#include "readmodels/uLanguageCode.h"
+#include "storage/uSQLValue.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "uSQLDataTabRec.h"
-#include "uViewRecord.h"
+#include "storage/uSQLDataTabRec.h"
+#include "readmodels/uViewRecord.h"
 
 #include <QString>
 #include <cstdint>

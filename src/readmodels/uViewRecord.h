@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uSQLDataTabRec.h"
+#include "storage/uSQLDataTabRec.h"
 
 // A row of a read model: never inserted or deleted. Rows the user can
 // change write their own update; the others write nothing.

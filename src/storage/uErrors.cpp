@@ -1,4 +1,4 @@
-#include "uErrors.h"
+#include "storage/uErrors.h"
 
 EVelmoraError::EVelmoraError(const QString& message) : std::runtime_error(message.toStdString()) {}
 

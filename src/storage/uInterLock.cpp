@@ -1,4 +1,4 @@
-#include "uInterLock.h"
+#include "storage/uInterLock.h"
 
 #include <chrono>
 #include <thread>

@@ -1,6 +1,6 @@
-#include "uObjectPool.h"
+#include "storage/uObjectPool.h"
 
-#include "uSQLDataTabRec.h"
+#include "storage/uSQLDataTabRec.h"
 
 std::unique_ptr<cSQLRecord> cObjectPool::TryTake(const cRecordClass& recordClass) {
     cInterLockGuard hold(FLock);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uInterLock.h"
+#include "storage/uInterLock.h"
 
 #include <memory>
 #include <typeindex>

@@ -1,9 +1,9 @@
-#include "uRefId.h"
+#include "storage/uRefId.h"
 
-#include "uConfig.h"
-#include "uDTFormat.h"
-#include "uSQLDataTabRec.h"
-#include "uSQLValue.h"
+#include "storage/uConfig.h"
+#include "storage/uDTFormat.h"
+#include "storage/uSQLDataTabRec.h"
+#include "storage/uSQLValue.h"
 
 namespace {
 

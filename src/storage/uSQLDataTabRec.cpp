@@ -1,4 +1,4 @@
-#include "uSQLDataTabRec.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <QRegularExpression>
 

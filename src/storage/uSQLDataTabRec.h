@@ -1,7 +1,7 @@
 #pragma once
 
-#include "uObjectPool.h"
-#include "uSQLLiteImp.h"
+#include "storage/uObjectPool.h"
+#include "storage/uSQLLiteImp.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "uSQLLiteImp.h"
+#include "storage/uSQLLiteImp.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "uErrors.h"
+#include "storage/uErrors.h"
 
 #include <QByteArray>
 #include <QString>

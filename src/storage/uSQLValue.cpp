@@ -1,4 +1,4 @@
-#include "uSQLValue.h"
+#include "storage/uSQLValue.h"
 
 QString QuotedText(const QString& text) {
     QString quoted;

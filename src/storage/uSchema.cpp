@@ -1,7 +1,7 @@
-#include "uSchema.h"
+#include "storage/uSchema.h"
 
-#include "uConfig.h"
-#include "uSQLDataTabRec.h"
+#include "storage/uConfig.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <QDir>
 #include <QFile>

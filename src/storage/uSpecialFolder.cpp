@@ -1,4 +1,4 @@
-#include "uSpecialFolder.h"
+#include "storage/uSpecialFolder.h"
 
 #include <QDir>
 #include <QStandardPaths>

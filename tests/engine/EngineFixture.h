@@ -1,7 +1,7 @@
 #pragma once
 
-#include "uConfig.h"
-#include "uSQLDataTabRec.h"
+#include "storage/uConfig.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <condition_variable>
 #include <gtest/gtest.h>

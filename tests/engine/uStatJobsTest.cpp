@@ -1,4 +1,4 @@
-#include "uStatJobs.h"
+#include "engine/uStatJobs.h"
 
 #include "EngineFixture.h"
 

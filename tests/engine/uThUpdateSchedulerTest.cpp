@@ -1,10 +1,10 @@
-#include "uThUpdateScheduler.h"
+#include "engine/uThUpdateScheduler.h"
 
 #include "EngineFixture.h"
-#include "uDTFormat.h"
-#include "uMainThreadDispatcher.h"
-#include "uStatJobs.h"
-#include "uThreadPool.h"
+#include "storage/uDTFormat.h"
+#include "engine/uMainThreadDispatcher.h"
+#include "engine/uStatJobs.h"
+#include "engine/uThreadPool.h"
 
 namespace {
 

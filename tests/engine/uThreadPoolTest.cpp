@@ -1,10 +1,10 @@
-#include "uThreadPool.h"
+#include "engine/uThreadPool.h"
 
 #include "EngineFixture.h"
 #include "TestHttpServer.h"
-#include "uHTTP.h"
-#include "uMainThreadDispatcher.h"
-#include "uUpdateJob.h"
+#include "ingest/uHTTP.h"
+#include "engine/uMainThreadDispatcher.h"
+#include "engine/uUpdateJob.h"
 
 #include <QBuffer>
 #include <QDir>

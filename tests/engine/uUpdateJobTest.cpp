@@ -1,9 +1,9 @@
-#include "uUpdateJob.h"
+#include "engine/uUpdateJob.h"
 
 #include "EngineFixture.h"
 #include "TestHttpServer.h"
-#include "uChannel.h"
-#include "uStatJobs.h"
+#include "ingest/uChannel.h"
+#include "engine/uStatJobs.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "uCategoryLinks.h"
+#include "ingest/uCategoryLinks.h"
 
 #include "TestFiles.h"
-#include "uOMCategory.h"
-#include "uOMChannel.h"
-#include "uOMChannel2Category.h"
-#include "uOMNode.h"
-#include "uOMNode2Category.h"
-#include "uSQLDataTabRec.h"
+#include "model/uOMCategory.h"
+#include "model/uOMChannel.h"
+#include "model/uOMChannel2Category.h"
+#include "model/uOMNode.h"
+#include "model/uOMNode2Category.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "uChannel.h"
+#include "ingest/uChannel.h"
 
 #include "TestFiles.h"
 #include "TestHttpServer.h"
-#include "uDTFormat.h"
-#include "uErrors.h"
-#include "uSQLDataTabRec.h"
+#include "storage/uDTFormat.h"
+#include "storage/uErrors.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <QDir>
 #include <QFile>

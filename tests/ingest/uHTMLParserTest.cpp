@@ -1,4 +1,4 @@
-#include "uHTMLParser.h"
+#include "ingest/uHTMLParser.h"
 
 #include <gtest/gtest.h>
 

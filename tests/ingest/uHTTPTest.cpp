@@ -1,7 +1,7 @@
-#include "uHTTP.h"
+#include "ingest/uHTTP.h"
 
 #include "TestHttpServer.h"
-#include "uErrors.h"
+#include "storage/uErrors.h"
 
 #include <QBuffer>
 #include <QProcess>

@@ -1,10 +1,10 @@
-#include "uNode.h"
+#include "ingest/uNode.h"
 
 #include "TestFiles.h"
-#include "uConfig.h"
-#include "uDTFormat.h"
-#include "uEnclosure.h"
-#include "uSQLDataTabRec.h"
+#include "storage/uConfig.h"
+#include "storage/uDTFormat.h"
+#include "ingest/uEnclosure.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <gtest/gtest.h>
 

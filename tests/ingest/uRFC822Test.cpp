@@ -1,8 +1,8 @@
-#include "uRFC822.h"
+#include "ingest/uRFC822.h"
 
 #include "TestFiles.h"
-#include "uDTFormat.h"
-#include "uErrors.h"
+#include "storage/uDTFormat.h"
+#include "storage/uErrors.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "TestFiles.h"
-#include "uSQLDataTabRec.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ModelFixture.h"
-#include "uOMCategory.h"
-#include "uOMChannel2Category.h"
-#include "uOMChannelIcon.h"
+#include "model/uOMCategory.h"
+#include "model/uOMChannel2Category.h"
+#include "model/uOMChannelIcon.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "ModelFixture.h"
-#include "uOMChannel.h"
+#include "model/uOMChannel.h"
 
-#include "uSQLValue.h"
+#include "storage/uSQLValue.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "ModelFixture.h"
-#include "uOMNode.h"
+#include "model/uOMNode.h"
 
-#include "uRefId.h"
-#include "uSQLValue.h"
+#include "storage/uRefId.h"
+#include "storage/uSQLValue.h"
 
 namespace {
 

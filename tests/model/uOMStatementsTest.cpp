@@ -1,12 +1,12 @@
 #include "ModelFixture.h"
-#include "uOMCategory.h"
-#include "uOMChannel.h"
-#include "uOMChannel2Category.h"
-#include "uOMChannelIcon.h"
-#include "uOMEnclosure.h"
-#include "uOMNode.h"
-#include "uOMNode2Category.h"
-#include "uOMNode2Enclosure.h"
+#include "model/uOMCategory.h"
+#include "model/uOMChannel.h"
+#include "model/uOMChannel2Category.h"
+#include "model/uOMChannelIcon.h"
+#include "model/uOMEnclosure.h"
+#include "model/uOMNode.h"
+#include "model/uOMNode2Category.h"
+#include "model/uOMNode2Enclosure.h"
 
 #include <functional>
 #include <memory>

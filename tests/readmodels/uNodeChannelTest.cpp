@@ -1,7 +1,7 @@
-#include "uNodeChannel.h"
+#include "readmodels/uNodeChannel.h"
 
 #include "TestFiles.h"
-#include "uConfig.h"
+#include "storage/uConfig.h"
 
 #include <gtest/gtest.h>
 

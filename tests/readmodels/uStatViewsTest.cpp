@@ -1,6 +1,6 @@
-#include "uCategoryStat.h"
-#include "uChannelDetailStat.h"
-#include "uChannelStat.h"
+#include "readmodels/uCategoryStat.h"
+#include "readmodels/uChannelDetailStat.h"
+#include "readmodels/uChannelStat.h"
 
 #include "TestFiles.h"
 

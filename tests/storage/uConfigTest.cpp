@@ -1,6 +1,6 @@
-#include "uConfig.h"
+#include "storage/uConfig.h"
 
-#include "uSpecialFolder.h"
+#include "storage/uSpecialFolder.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

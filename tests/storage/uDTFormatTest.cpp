@@ -1,6 +1,6 @@
-#include "uDTFormat.h"
+#include "storage/uDTFormat.h"
 
-#include "uErrors.h"
+#include "storage/uErrors.h"
 
 #include <gtest/gtest.h>
 

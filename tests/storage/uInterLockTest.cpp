@@ -1,4 +1,4 @@
-#include "uInterLock.h"
+#include "storage/uInterLock.h"
 
 #include <atomic>
 #include <future>

@@ -1,6 +1,6 @@
-#include "uObjectPool.h"
+#include "storage/uObjectPool.h"
 
-#include "uSQLDataTabRec.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <gtest/gtest.h>
 

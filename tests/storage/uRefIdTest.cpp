@@ -1,7 +1,7 @@
-#include "uRefId.h"
+#include "storage/uRefId.h"
 
 #include "TestFiles.h"
-#include "uSQLDataTabRec.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <gtest/gtest.h>
 #include <set>

@@ -1,7 +1,7 @@
-#include "uSQLDataTabRec.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include "TestFiles.h"
-#include "uSQLValue.h"
+#include "storage/uSQLValue.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
-#include "uSQLLiteImp.h"
+#include "storage/uSQLLiteImp.h"
 
 #include "TestFiles.h"
-#include "uSQLDataTabRec.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <QTemporaryDir>
 #include <atomic>

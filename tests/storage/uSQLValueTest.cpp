@@ -1,4 +1,4 @@
-#include "uSQLValue.h"
+#include "storage/uSQLValue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "TestFiles.h"
 
-#include "uSchema.h"
+#include "storage/uSchema.h"
 
 #include <cstdlib>
 #include <ctime>

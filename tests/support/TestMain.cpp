@@ -1,4 +1,4 @@
-#include "uSchema.h"
+#include "storage/uSchema.h"
 
 #include <QDir>
 #include <QTemporaryDir>

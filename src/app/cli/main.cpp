@@ -1,5 +1,5 @@
-#include "uCliCommand.h"
-#include "uCliCommands.h"
+#include "app/cli/uCliCommand.h"
+#include "app/cli/uCliCommands.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
-#include "uCliCommand.h"
+#include "app/cli/uCliCommand.h"
 
-#include "uConfig.h"
-#include "uSQLDataTabRec.h"
+#include "storage/uConfig.h"
+#include "storage/uSQLDataTabRec.h"
 
 QTextStream& Out() {
     static QTextStream stream(stdout);

@@ -1,9 +1,9 @@
-#include "uCliCommand.h"
-#include "uCliCommands.h"
+#include "app/cli/uCliCommand.h"
+#include "app/cli/uCliCommands.h"
 
-#include "uChannelStat.h"
-#include "uNodeChannel.h"
-#include "uSQLDataTabRec.h"
+#include "readmodels/uChannelStat.h"
+#include "readmodels/uNodeChannel.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <QSet>
 

@@ -1,13 +1,13 @@
-#include "uCliCommand.h"
-#include "uCliCommands.h"
+#include "app/cli/uCliCommand.h"
+#include "app/cli/uCliCommands.h"
 
-#include "uChannel.h"
-#include "uSQLDataTabRec.h"
-#include "uSQLValue.h"
-#include "uStatJobs.h"
-#include "uThUpdateScheduler.h"
-#include "uThreadPool.h"
-#include "uUpdateJob.h"
+#include "ingest/uChannel.h"
+#include "storage/uSQLDataTabRec.h"
+#include "storage/uSQLValue.h"
+#include "engine/uStatJobs.h"
+#include "engine/uThUpdateScheduler.h"
+#include "engine/uThreadPool.h"
+#include "engine/uUpdateJob.h"
 
 #include <csignal>
 #include <pthread.h>

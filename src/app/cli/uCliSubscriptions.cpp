@@ -1,13 +1,13 @@
-#include "uCliCommand.h"
-#include "uCliCommands.h"
+#include "app/cli/uCliCommand.h"
+#include "app/cli/uCliCommands.h"
 
-#include "uCategoryLinks.h"
-#include "uChannel.h"
-#include "uOMCategory.h"
-#include "uOMChannel2Category.h"
-#include "uOPML.h"
-#include "uSQLValue.h"
-#include "uSchema.h"
+#include "ingest/uCategoryLinks.h"
+#include "ingest/uChannel.h"
+#include "model/uOMCategory.h"
+#include "model/uOMChannel2Category.h"
+#include "ingest/uOPML.h"
+#include "storage/uSQLValue.h"
+#include "storage/uSchema.h"
 
 #include <QFile>
 #include <QSet>
