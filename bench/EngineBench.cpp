@@ -4,12 +4,12 @@
 
 #include "BenchSupport.h"
 #include "CorpusServer.h"
-#include "ingest/uChannel.h"
-#include "storage/uConfig.h"
 #include "engine/uMainThreadDispatcher.h"
-#include "storage/uSQLDataTabRec.h"
 #include "engine/uThreadPool.h"
 #include "engine/uUpdateJob.h"
+#include "ingest/uChannel.h"
+#include "storage/uConfig.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <QElapsedTimer>
 #include <cstdio>

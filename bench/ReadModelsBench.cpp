@@ -7,14 +7,14 @@
 // recomputation and one category job run.
 
 #include "BenchSupport.h"
+#include "engine/uStatJobs.h"
 #include "readmodels/uCategoryStat.h"
 #include "readmodels/uChannelDetailStat.h"
 #include "readmodels/uChannelStat.h"
-#include "storage/uConfig.h"
 #include "readmodels/uNodeChannel.h"
+#include "storage/uConfig.h"
 #include "storage/uSQLDataTabRec.h"
 #include "storage/uSchema.h"
-#include "engine/uStatJobs.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
@@ -155,10 +155,8 @@ int main() {
                                       "update Node set HasBeenRead = 0 where ParentChannelId = 1"));
                               }),
            30);
-    Report("channel recomputation (2000 nodes)", MedianMilliseconds([&] {
-               RecomputeChannelStatistics(database, 1);
-           }),
-           100);
+    Report("channel recomputation (2000 nodes)",
+           MedianMilliseconds([&] { RecomputeChannelStatistics(database, 1); }), 100);
     Report("category job run (10 flagged categories)",
            MedianMilliseconds([&] { cCategoryStatJob().Run(); },
                               [&] {

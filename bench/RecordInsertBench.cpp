@@ -159,8 +159,16 @@ void BoundStatement(benchmark::State& state) {
 }
 
 BENCHMARK(Framework)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseRealTime();
-BENCHMARK(BarePrepareStep)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseRealTime();
-BENCHMARK(BoundStatement)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->UseRealTime();
+BENCHMARK(BarePrepareStep)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseRealTime();
+BENCHMARK(BoundStatement)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->UseRealTime();
 
 } // namespace
 

@@ -32,17 +32,18 @@ QStringList ChannelStatisticsStatements(int64_t channelId) {
         QStringLiteral("delete from ChannelStat where channelid = ") % x,
         QStringLiteral(" insert into channelstat  select id,sum(a) as totalnodes,sum(b) as "
                        "totalunread,sum(c) as totalnew, ") %
-        NowQuoted() % QStringLiteral(" ,0 ") % QStringLiteral(" from") % QStringLiteral(" (") %
-        QStringLiteral(" select ") % x %
-        QStringLiteral(" as id,count(node.id) as a,0 as b,0 as c") % join %
-        QStringLiteral(" and node.isarchived = 0") % onlyThisChannel % QStringLiteral(" union") %
-        QStringLiteral(" select ") % x %
-        QStringLiteral(" as id,0 as a,count(node.id) as b,0 as c") % join %
-        QStringLiteral(" and node.hasbeenread = 0 and node.isarchived = 0") % onlyThisChannel %
-        QStringLiteral(" union") % QStringLiteral(" select ") % x %
-        QStringLiteral(" as id, 0 as a,0 as b,count(node.id) as c") % join %
-        QStringLiteral(" and node.hasbeenread = 0 and node.isarchived = 0 and node.ispurged = 0") %
-        onlyThisChannel % QStringLiteral(" )"),
+            NowQuoted() % QStringLiteral(" ,0 ") % QStringLiteral(" from") % QStringLiteral(" (") %
+            QStringLiteral(" select ") % x %
+            QStringLiteral(" as id,count(node.id) as a,0 as b,0 as c") % join %
+            QStringLiteral(" and node.isarchived = 0") % onlyThisChannel %
+            QStringLiteral(" union") % QStringLiteral(" select ") % x %
+            QStringLiteral(" as id,0 as a,count(node.id) as b,0 as c") % join %
+            QStringLiteral(" and node.hasbeenread = 0 and node.isarchived = 0") % onlyThisChannel %
+            QStringLiteral(" union") % QStringLiteral(" select ") % x %
+            QStringLiteral(" as id, 0 as a,0 as b,count(node.id) as c") % join %
+            QStringLiteral(
+                " and node.hasbeenread = 0 and node.isarchived = 0 and node.ispurged = 0") %
+            onlyThisChannel % QStringLiteral(" )"),
         QStringLiteral("update categorystat set needrecalc = -1 where categoryid in "
                        "(select categoryid from channel2category where channelid = ") %
             x % QStringLiteral(")"),

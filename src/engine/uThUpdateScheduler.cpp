@@ -1,5 +1,8 @@
 #include "engine/uThUpdateScheduler.h"
 
+#include "engine/uStatJobs.h"
+#include "engine/uThreadPool.h"
+#include "engine/uUpdateJob.h"
 #include "ingest/uChannel.h"
 #include "storage/uConfig.h"
 #include "storage/uDTFormat.h"
@@ -7,9 +10,6 @@
 #include "storage/uRefId.h"
 #include "storage/uSQLDataTabRec.h"
 #include "storage/uSchema.h"
-#include "engine/uStatJobs.h"
-#include "engine/uThreadPool.h"
-#include "engine/uUpdateJob.h"
 
 #include <pthread.h>
 #include <sys/resource.h>

@@ -1,10 +1,10 @@
 #include "engine/uThreadPool.h"
 
-#include "storage/uConfig.h"
-#include "storage/uErrors.h"
-#include "ingest/uHTTP.h"
 #include "engine/uMainThreadDispatcher.h"
 #include "engine/uUpdateJob.h"
+#include "ingest/uHTTP.h"
+#include "storage/uConfig.h"
+#include "storage/uErrors.h"
 
 #include <algorithm>
 #include <pthread.h>

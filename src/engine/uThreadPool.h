@@ -1,7 +1,7 @@
 #pragma once
 
-#include "storage/uInterLock.h"
 #include "engine/uJob.h"
+#include "storage/uInterLock.h"
 
 #include <atomic>
 #include <condition_variable>

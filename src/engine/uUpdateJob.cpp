@@ -1,11 +1,11 @@
 #include "engine/uUpdateJob.h"
 
+#include "engine/uStatJobs.h"
 #include "ingest/uChannel.h"
 #include "storage/uConfig.h"
 #include "storage/uRefId.h"
 #include "storage/uSQLDataTabRec.h"
 #include "storage/uSQLValue.h"
-#include "engine/uStatJobs.h"
 
 QString cUpdateJob::ThreadName() const {
     return QStringLiteral("cUpdateJob ") % NumberText(ChannelId);

@@ -36,10 +36,8 @@ std::optional<int64_t> CategoryId(cCategoryTable& categories, const QString& nam
 }
 
 template <class TLinks, class TLinkRecord>
-void LinkCategories(TLinks& links, const QString& text, int64_t ownerId,
-                    cCategoryTable& categories,
-                    int64_t (TLinkRecord::*owner)() const,
-                    void (TLinkRecord::*setOwner)(int64_t)) {
+void LinkCategories(TLinks& links, const QString& text, int64_t ownerId, cCategoryTable& categories,
+                    int64_t (TLinkRecord::*owner)() const, void (TLinkRecord::*setOwner)(int64_t)) {
     for (const QString& name : SplitCategories(text)) {
         const std::optional<int64_t> categoryId = CategoryId(categories, name);
         if (!categoryId)

@@ -1,12 +1,12 @@
 #include "ingest/uChannel.h"
 
 #include "ingest/uCategoryLinks.h"
-#include "storage/uConfig.h"
-#include "storage/uDTFormat.h"
 #include "ingest/uHTMLParser.h"
 #include "ingest/uHTTP.h"
-#include "storage/uRefId.h"
 #include "ingest/uRefreshTables.h"
+#include "storage/uConfig.h"
+#include "storage/uDTFormat.h"
+#include "storage/uRefId.h"
 #include "storage/uSQLValue.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/uOMChannel.h"
 #include "ingest/uXML.h"
+#include "model/uOMChannel.h"
 
 struct cRefreshTables;
 struct cChannelFormat;

@@ -30,6 +30,7 @@ void cEnclosureTable::OpenNodeEnclosures(int64_t nodeId) {
 }
 
 void cEnclosureTable::OpenQueuedEnclosures() {
-    Query(QStringLiteral(" select Id,Url,Length,MediaType,Status  from Enclosure  where Status = ") %
-          QStringLiteral("2"));
+    Query(
+        QStringLiteral(" select Id,Url,Length,MediaType,Status  from Enclosure  where Status = ") %
+        QStringLiteral("2"));
 }

@@ -1,19 +1,21 @@
 #include "ingest/uNode.h"
 
 #include "ingest/uCategoryLinks.h"
-#include "storage/uConfig.h"
-#include "storage/uDTFormat.h"
 #include "ingest/uEnclosure.h"
 #include "ingest/uHTMLParser.h"
+#include "ingest/uRFC822.h"
 #include "model/uOMChannel.h"
 #include "model/uOMNode2Category.h"
 #include "model/uOMNode2Enclosure.h"
-#include "ingest/uRFC822.h"
+#include "storage/uConfig.h"
+#include "storage/uDTFormat.h"
 #include "storage/uSQLValue.h"
 
 namespace {
 
-QString Converted(const QString& text) { return HtmlToText(text).trimmed(); }
+QString Converted(const QString& text) {
+    return HtmlToText(text).trimmed();
+}
 
 QString FirstLinkHref(cXMLNode entry) {
     cXMLNode link = cXML::FindChild(entry, "link");
@@ -137,8 +139,7 @@ void cNodeTable::ParseRssItem(const cOmChannelRecord& channel, cXMLNode item,
     AddCategories(*node, item, collectors);
 }
 
-void cNodeTable::ParseRdfItem(const cOmChannelRecord& channel, cXMLNode item,
-                              cItemCollectors&) {
+void cNodeTable::ParseRdfItem(const cOmChannelRecord& channel, cXMLNode item, cItemCollectors&) {
     cNode* node = NewRssStyleNode(channel, item);
     if (!node || !cXML::HasChildNodes(item))
         return;
@@ -147,8 +148,7 @@ void cNodeTable::ParseRdfItem(const cOmChannelRecord& channel, cXMLNode item,
         node->SetIsoLanguageCode(cXML::NodeText(language));
 }
 
-void cNodeTable::ParseAtomEntry(const cOmChannelRecord& channel, cXMLNode entry,
-                                cItemCollectors&) {
+void cNodeTable::ParseAtomEntry(const cOmChannelRecord& channel, cXMLNode entry, cItemCollectors&) {
     const QString id = cXML::ChildText(entry, "id");
     const QString link = FirstLinkHref(entry);
     cNode* node = NewNodeUnlessKnown(channel, id.isEmpty() ? link : id);

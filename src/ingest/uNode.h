@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/uOMNode.h"
 #include "ingest/uXML.h"
+#include "model/uOMNode.h"
 
 #include <QHash>
 
@@ -64,8 +64,7 @@ private:
     cNode* NewNodeUnlessKnown(const cOmChannelRecord& channel, const QString& key);
     // The fields RSS and RDF items share; null for a known item.
     cNode* NewRssStyleNode(const cOmChannelRecord& channel, cXMLNode item);
-    void SetFeedFields(cNode& node, cXMLNode item, const QString& description,
-                       const QString& date);
+    void SetFeedFields(cNode& node, cXMLNode item, const QString& description, const QString& date);
     void AddEnclosure(const cOmChannelRecord& channel, cNode& node, cXMLNode item,
                       cItemCollectors& collectors);
     void AddCategories(cNode& node, cXMLNode item, cItemCollectors& collectors);

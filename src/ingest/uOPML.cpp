@@ -1,7 +1,7 @@
 #include "ingest/uOPML.h"
 
-#include "storage/uErrors.h"
 #include "ingest/uXML.h"
+#include "storage/uErrors.h"
 
 #include <QMap>
 #include <QXmlStreamWriter>

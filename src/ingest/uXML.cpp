@@ -86,7 +86,9 @@ cXMLDocument::~cXMLDocument() {
         xmlFreeDoc(FDocument);
 }
 
-cXMLNode cXMLDocument::Root() const { return FDocument ? xmlDocGetRootElement(FDocument) : nullptr; }
+cXMLNode cXMLDocument::Root() const {
+    return FDocument ? xmlDocGetRootElement(FDocument) : nullptr;
+}
 
 std::unique_ptr<cXMLDocument> cXML::NewDocument() {
     InitialiseLibrary();
@@ -96,12 +98,12 @@ std::unique_ptr<cXMLDocument> cXML::NewDocument() {
 void cXML::LoadDocument(cXMLDocument& document, const QByteArray& bytes) {
     InitialiseLibrary();
     std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> context(xmlNewParserCtxt(),
-                                                                        xmlFreeParserCtxt);
+                                                                       xmlFreeParserCtxt);
     if (!context)
         throw EVelmoraError(QStringLiteral("XML parser unavailable"));
-    xmlDocPtr parsed = xmlCtxtReadMemory(context.get(), bytes.constData(), bytes.size(), nullptr,
-                                         nullptr, XML_PARSE_NOENT | XML_PARSE_NONET |
-                                                      XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlDocPtr parsed = xmlCtxtReadMemory(
+        context.get(), bytes.constData(), bytes.size(), nullptr, nullptr,
+        XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (!parsed || !context->wellFormed) {
         if (parsed)
             xmlFreeDoc(parsed);
@@ -110,9 +112,9 @@ void cXML::LoadDocument(cXMLDocument& document, const QByteArray& bytes) {
                                    ? QString::fromUtf8(error->message).trimmed()
                                    : QStringLiteral("the document is not well-formed");
         const int line = error ? error->line : 0;
-        throw EVelmoraError(QStringLiteral("%1, line %2: %3")
-                                .arg(reason, QString::number(line),
-                                     QString::fromUtf8(LineStart(bytes, line))));
+        throw EVelmoraError(
+            QStringLiteral("%1, line %2: %3")
+                .arg(reason, QString::number(line), QString::fromUtf8(LineStart(bytes, line))));
     }
     if (document.FDocument)
         xmlFreeDoc(document.FDocument);
@@ -189,14 +191,16 @@ std::vector<cXMLNode> cXML::Children(cXMLNode node) {
     return children;
 }
 
-bool cXML::HasChildNodes(cXMLNode node) { return node->children != nullptr; }
+bool cXML::HasChildNodes(cXMLNode node) {
+    return node->children != nullptr;
+}
 
 QString cXML::AttributeText(cXMLNode node, const char* name) {
     for (xmlAttrPtr attribute = node->properties; attribute; attribute = attribute->next) {
         QByteArray qualified = reinterpret_cast<const char*>(attribute->name);
         if (attribute->ns && attribute->ns->prefix)
-            qualified = reinterpret_cast<const char*>(attribute->ns->prefix) + QByteArray(":") +
-                        qualified;
+            qualified =
+                reinterpret_cast<const char*>(attribute->ns->prefix) + QByteArray(":") + qualified;
         if (qualified == name) {
             xmlChar* value = xmlNodeListGetString(node->doc, attribute->children, 1);
             const QString text = Utf8(value);

@@ -29,8 +29,8 @@ cFrequency FrequencyFromText(const QString& text) {
 bool cOmChannelRecord::WriteInsert(QStringList& statements) {
     statements << QStringLiteral("insert into CHANNEL values(") % NumberText(F.ID) % u',' %
                       QuotedText(F.Title) % u',' % QuotedText(F.IsoLanguageCode) % u',' %
-                      NumberText(F.DefaultEnclosureStatus) % u',' % QuotedText(F.ChannelURL) % u',' %
-                      QuotedText(F.Link) % u',' % QuotedText(F.Description) % u',' %
+                      NumberText(F.DefaultEnclosureStatus) % u',' % QuotedText(F.ChannelURL) %
+                      u',' % QuotedText(F.Link) % u',' % QuotedText(F.Description) % u',' %
                       QuotedText(F.PubDate_822) % u',' % QuotedText(F.LastBuildDate_822) % u',' %
                       QuotedText(F.ImageURL) % u',' % QuotedText(F.LastUpdateTime_UTC) % u',' %
                       QuotedText(FrequencyText(F.Frequency)) % u',' %
@@ -40,25 +40,22 @@ bool cOmChannelRecord::WriteInsert(QStringList& statements) {
 }
 
 bool cOmChannelRecord::WriteUpdate(QStringList& statements) {
-    statements << QStringLiteral("update Channel set") % QStringLiteral(" Title = ") %
-                      QuotedText(F.Title) % u',' % QStringLiteral(" IsoLanguageCode = ") %
-                      QuotedText(F.IsoLanguageCode) % u',' %
-                      QStringLiteral(" DefaultEnclosureStatus = ") %
-                      NumberText(F.DefaultEnclosureStatus) % u',' %
-                      QStringLiteral(" ChannelURL = ") % QuotedText(F.ChannelURL) % u',' %
-                      QStringLiteral(" Link = ") % QuotedText(F.Link) % u',' %
-                      QStringLiteral(" Description = ") % QuotedText(F.Description) % u',' %
-                      QStringLiteral(" PubDate_822 = ") % QuotedText(F.PubDate_822) % u',' %
-                      QStringLiteral(" LastBuildDate_822 = ") % QuotedText(F.LastBuildDate_822) %
-                      u',' % QStringLiteral(" ImageURL = ") % QuotedText(F.ImageURL) % u',' %
-                      QStringLiteral(" LastUpdateTime_UTC = ") % QuotedText(F.LastUpdateTime_UTC) %
-                      u',' % QStringLiteral(" Frequency = ") % QuotedText(FrequencyText(F.Frequency)) %
-                      u',' % QStringLiteral(" LastArchiveTime_UTC = ") %
-                      QuotedText(F.LastArchiveTime_UTC) % u',' %
-                      QStringLiteral(" IsLastUpdateOk = ") % FlagText(F.IsLastUpdateOk) % u',' %
-                      QStringLiteral(" NextUpdateDateTime_UTC = ") %
-                      QuotedText(F.NextUpdateDateTime_UTC) % u' ' % QStringLiteral("where ID = ") %
-                      NumberText(F.ID);
+    statements
+        << QStringLiteral("update Channel set") % QStringLiteral(" Title = ") %
+               QuotedText(F.Title) % u',' % QStringLiteral(" IsoLanguageCode = ") %
+               QuotedText(F.IsoLanguageCode) % u',' % QStringLiteral(" DefaultEnclosureStatus = ") %
+               NumberText(F.DefaultEnclosureStatus) % u',' % QStringLiteral(" ChannelURL = ") %
+               QuotedText(F.ChannelURL) % u',' % QStringLiteral(" Link = ") % QuotedText(F.Link) %
+               u',' % QStringLiteral(" Description = ") % QuotedText(F.Description) % u',' %
+               QStringLiteral(" PubDate_822 = ") % QuotedText(F.PubDate_822) % u',' %
+               QStringLiteral(" LastBuildDate_822 = ") % QuotedText(F.LastBuildDate_822) % u',' %
+               QStringLiteral(" ImageURL = ") % QuotedText(F.ImageURL) % u',' %
+               QStringLiteral(" LastUpdateTime_UTC = ") % QuotedText(F.LastUpdateTime_UTC) % u',' %
+               QStringLiteral(" Frequency = ") % QuotedText(FrequencyText(F.Frequency)) % u',' %
+               QStringLiteral(" LastArchiveTime_UTC = ") % QuotedText(F.LastArchiveTime_UTC) %
+               u',' % QStringLiteral(" IsLastUpdateOk = ") % FlagText(F.IsLastUpdateOk) % u',' %
+               QStringLiteral(" NextUpdateDateTime_UTC = ") % QuotedText(F.NextUpdateDateTime_UTC) %
+               u' ' % QStringLiteral("where ID = ") % NumberText(F.ID);
     return true;
 }
 

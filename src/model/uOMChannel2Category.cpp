@@ -3,8 +3,8 @@
 #include "storage/uSQLValue.h"
 
 bool cOmChannel2CategoryRecord::WriteInsert(QStringList& statements) {
-    statements << QStringLiteral("insert into Channel2Category values(") %
-                      NumberText(ChannelID()) % u',' % NumberText(CategoryId()) % u')';
+    statements << QStringLiteral("insert into Channel2Category values(") % NumberText(ChannelID()) %
+                      u',' % NumberText(CategoryId()) % u')';
     return true;
 }
 

@@ -58,15 +58,14 @@ bool cOmNodeRecord::WriteUpdate(QStringList& statements) {
                           QuotedText(F.PubDateTimeNode_822) % u',' %
                           QStringLiteral("IsoLanguageCode = ") % QuotedText(F.IsoLanguageCode) %
                           u',' % QStringLiteral("DateTimeLoad_UTC = ") %
-                          QuotedText(F.DateTimeLoad_UTC) % u',' %
-                          QStringLiteral("HasBeenRead = ") % FlagText(F.HasBeenRead) % u',' %
-                          QStringLiteral("IsArchived = ") % FlagText(F.IsArchived) % u',' %
-                          QStringLiteral("IsPurged = ") % FlagText(F.IsPurged) % u',' %
-                          QStringLiteral("ParentChannelId = ") % NumberText(F.ParentChannelId) %
-                          u',' % QStringLiteral("DateTimeNode_UTC = ") %
-                          QuotedText(F.DateTimeNode_UTC) % u',' %
-                          QStringLiteral("IsDownloaded = ") % NumberText(F.IsDownloaded) % u' ' %
-                          QStringLiteral("where ID = ") % NumberText(F.ID);
+                          QuotedText(F.DateTimeLoad_UTC) % u',' % QStringLiteral("HasBeenRead = ") %
+                          FlagText(F.HasBeenRead) % u',' % QStringLiteral("IsArchived = ") %
+                          FlagText(F.IsArchived) % u',' % QStringLiteral("IsPurged = ") %
+                          FlagText(F.IsPurged) % u',' % QStringLiteral("ParentChannelId = ") %
+                          NumberText(F.ParentChannelId) % u',' %
+                          QStringLiteral("DateTimeNode_UTC = ") % QuotedText(F.DateTimeNode_UTC) %
+                          u',' % QStringLiteral("IsDownloaded = ") % NumberText(F.IsDownloaded) %
+                          u' ' % QStringLiteral("where ID = ") % NumberText(F.ID);
         return true;
     }
     QString statement = QStringLiteral("update node set ");

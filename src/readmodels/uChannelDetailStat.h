@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/uOMChannel.h"
-#include "storage/uSQLDataTabRec.h"
 #include "readmodels/uViewRecord.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <QString>
 #include <cstdint>

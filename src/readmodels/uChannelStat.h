@@ -1,7 +1,7 @@
 #pragma once
 
-#include "storage/uSQLDataTabRec.h"
 #include "readmodels/uViewRecord.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <QString>
 #include <cstdint>

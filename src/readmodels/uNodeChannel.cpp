@@ -1,7 +1,7 @@
 #include "readmodels/uNodeChannel.h"
 
-#include "storage/uConfig.h"
 #include "readmodels/uLanguageCode.h"
+#include "storage/uConfig.h"
 #include "storage/uSQLValue.h"
 
 namespace {

@@ -58,9 +58,8 @@ int64_t NewId() {
 
 void WriteActionLog(cSQLDatabase& database, const QString& source, const QString& action,
                     const QString& detail) {
-    database.ExecuteInTransaction(
-        {QStringLiteral("insert into ActionLog values(null,") + QuotedText(source) +
-         QStringLiteral(",") + QuotedText(action) + QStringLiteral(",") +
-         QuotedText(DateTimeToText(LocalNow())) + QStringLiteral(",") + QuotedText(detail) +
-         QStringLiteral(")")});
+    database.ExecuteInTransaction({QStringLiteral("insert into ActionLog values(null,") +
+                                   QuotedText(source) + QStringLiteral(",") + QuotedText(action) +
+                                   QStringLiteral(",") + QuotedText(DateTimeToText(LocalNow())) +
+                                   QStringLiteral(",") + QuotedText(detail) + QStringLiteral(")")});
 }

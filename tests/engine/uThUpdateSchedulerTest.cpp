@@ -1,10 +1,10 @@
 #include "engine/uThUpdateScheduler.h"
 
 #include "EngineFixture.h"
-#include "storage/uDTFormat.h"
 #include "engine/uMainThreadDispatcher.h"
 #include "engine/uStatJobs.h"
 #include "engine/uThreadPool.h"
+#include "storage/uDTFormat.h"
 
 namespace {
 

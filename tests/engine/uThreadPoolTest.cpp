@@ -2,9 +2,9 @@
 
 #include "EngineFixture.h"
 #include "TestHttpServer.h"
-#include "ingest/uHTTP.h"
 #include "engine/uMainThreadDispatcher.h"
 #include "engine/uUpdateJob.h"
+#include "ingest/uHTTP.h"
 
 #include <QBuffer>
 #include <QDir>

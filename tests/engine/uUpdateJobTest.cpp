@@ -2,8 +2,8 @@
 
 #include "EngineFixture.h"
 #include "TestHttpServer.h"
-#include "ingest/uChannel.h"
 #include "engine/uStatJobs.h"
+#include "ingest/uChannel.h"
 
 namespace {
 

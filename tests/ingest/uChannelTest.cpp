@@ -87,9 +87,9 @@ protected:
                 Column(QStringLiteral("select Libelle from Category order by Libelle"))
                     .join(QStringLiteral(", ")) +
                 QStringLiteral("\n");
-        const QStringList nodes = Column(
-            QStringLiteral("select ID from Node where ParentChannelId = ") + id +
-            QStringLiteral(" order by ID"));
+        const QStringList nodes =
+            Column(QStringLiteral("select ID from Node where ParentChannelId = ") + id +
+                   QStringLiteral(" order by ID"));
         for (int index = 0; index < nodes.size(); ++index) {
             const QString node = nodes[index];
             text += QStringLiteral("Node %1\n").arg(index + 1);
@@ -152,8 +152,8 @@ TEST_F(Refresh, EveryFeedFixtureStoresWhatItsGoldenFileSays) {
         ASSERT_TRUE(channels.Record(0)->UpdateFromFeed());
 
         const QString dump = Dump(database, id);
-        const QString expectedPath = feeds.filePath(QFileInfo(fixture).completeBaseName() +
-                                                    QStringLiteral(".expected"));
+        const QString expectedPath =
+            feeds.filePath(QFileInfo(fixture).completeBaseName() + QStringLiteral(".expected"));
         if (qEnvironmentVariableIsSet("VELMORA_UPDATE_GOLDEN")) {
             QFile out(expectedPath);
             out.open(QIODevice::WriteOnly);
@@ -169,7 +169,8 @@ namespace {
 QByteArray RssWithItems(const QStringList& guids) {
     QByteArray feed = "<rss><channel><title>T</title>";
     for (const QString& guid : guids)
-        feed += "<item><title>" + guid.toUtf8() + "</title><guid>" + guid.toUtf8() + "</guid></item>";
+        feed +=
+            "<item><title>" + guid.toUtf8() + "</title><guid>" + guid.toUtf8() + "</guid></item>";
     return feed + "</channel></rss>";
 }
 
@@ -231,13 +232,16 @@ TEST_F(Refresh, AFailedStoreKeepsNothingOfTheRefreshAndLogsDownloadChannel) {
     Database.Execute(QStringLiteral("create trigger RefuseNodes before insert on Node begin "
                                     "select raise(abort, 'refused'); end"));
     EXPECT_FALSE(RunRefresh(id));
-    for (const char* table : {"Node", "Enclosure", "Category", "Channel2Category", "Node2Enclosure"})
+    for (const char* table :
+         {"Node", "Enclosure", "Category", "Channel2Category", "Node2Enclosure"})
         EXPECT_EQ(Count(QString::fromLatin1(table)), 0) << table;
-    EXPECT_EQ(Row(QStringLiteral("select IsLastUpdateOk || Title from Channel")), QStringLiteral("0"));
+    EXPECT_EQ(Row(QStringLiteral("select IsLastUpdateOk || Title from Channel")),
+              QStringLiteral("0"));
     const QString entry = Row(QStringLiteral("select Source || '|' || Action || '|' || Detail from "
                                              "ActionLog"));
     EXPECT_TRUE(entry.startsWith(QStringLiteral("feedmotor|download channel|") +
-                                 QString::number(id) + QStringLiteral(" Error executing SQL statement")))
+                                 QString::number(id) +
+                                 QStringLiteral(" Error executing SQL statement")))
         << entry.toStdString();
     EXPECT_TRUE(entry.endsWith(QStringLiteral(": refused"))) << entry.toStdString();
 }
@@ -278,9 +282,12 @@ TEST_F(Refresh, ANewChannelIsStoredAsTypedAndDueAtOnce) {
                                  "Frequency || '|' || IsLastUpdateOk from Channel")),
               QStringLiteral("http://||d: 0h: 0m: 0|0"));
 
-    Database.Execute(QStringLiteral("insert into Channel (ID, NextUpdateDateTime_UTC) values(2, '2000/01/01')"));
-    Database.Execute(QStringLiteral("insert into Channel (ID, NextUpdateDateTime_UTC) values(3, '2999/01/01')"));
-    Database.Execute(QStringLiteral("insert into Channel (ID, NextUpdateDateTime_UTC) values(4, '')"));
+    Database.Execute(
+        QStringLiteral("insert into Channel (ID, NextUpdateDateTime_UTC) values(2, '2000/01/01')"));
+    Database.Execute(
+        QStringLiteral("insert into Channel (ID, NextUpdateDateTime_UTC) values(3, '2999/01/01')"));
+    Database.Execute(
+        QStringLiteral("insert into Channel (ID, NextUpdateDateTime_UTC) values(4, '')"));
     cChannelTable due(Database);
     due.OpenDueChannels();
     QStringList ids;
@@ -317,12 +324,13 @@ TEST_F(Refresh, TheNextUpdateFollowsTheOutcomeAndTheFrequency) {
     };
     int64_t id = 100;
     for (const auto& row : cases) {
-        Database.Execute(QStringLiteral("insert into Channel (ID, LastUpdateTime_UTC, IsLastUpdateOk, "
-                                        "Frequency) values(%1, '%2', %3, '%4')")
-                             .arg(++id)
-                             .arg(QString::fromLatin1(row.lastUpdate))
-                             .arg(row.ok)
-                             .arg(QString::fromLatin1(row.frequency)));
+        Database.Execute(
+            QStringLiteral("insert into Channel (ID, LastUpdateTime_UTC, IsLastUpdateOk, "
+                           "Frequency) values(%1, '%2', %3, '%4')")
+                .arg(++id)
+                .arg(QString::fromLatin1(row.lastUpdate))
+                .arg(row.ok)
+                .arg(QString::fromLatin1(row.frequency)));
         cChannelTable channels(Database);
         channels.OpenChannel(id);
         channels.Record(0)->ComputeNextUpdate();

@@ -1,9 +1,9 @@
 #include "ingest/uNode.h"
 
 #include "TestFiles.h"
+#include "ingest/uEnclosure.h"
 #include "storage/uConfig.h"
 #include "storage/uDTFormat.h"
-#include "ingest/uEnclosure.h"
 #include "storage/uSQLDataTabRec.h"
 
 #include <gtest/gtest.h>
@@ -28,11 +28,13 @@ TEST(FileNames, EnclosureAndPageFilesLieInTheCacheFolderNamedByIdentifier) {
     cTempDatabase file;
     cSQLDatabase database;
     database.Open(file.Path());
-    database.Execute(QStringLiteral("insert into Enclosure values(77,'http://127.0.0.1/x/podcast.mp3','','',0)"));
+    database.Execute(QStringLiteral(
+        "insert into Enclosure values(77,'http://127.0.0.1/x/podcast.mp3','','',0)"));
     database.Execute(QStringLiteral("insert into Node (ID, ParentChannelId) values(123,1)"));
     cEnclosureTable enclosures(database);
     enclosures.Query(QStringLiteral("select * from Enclosure"));
-    EXPECT_EQ(enclosures.Record(0)->EnclosureFileName(), GetConfig().CacheFolder + QStringLiteral("77.mp3"));
+    EXPECT_EQ(enclosures.Record(0)->EnclosureFileName(),
+              GetConfig().CacheFolder + QStringLiteral("77.mp3"));
     cNodeTable nodes(database);
     nodes.Query(QStringLiteral("select * from Node"));
     EXPECT_EQ(nodes.Record(0)->PageFileName(), GetConfig().CacheFolder + QStringLiteral("123.mht"));
@@ -71,7 +73,8 @@ TEST(DownloadQueries, ListRequestedPagesAndEnclosures) {
     for (const char* statement :
          {"insert into Node (ID, ParentChannelId, IsDownloaded) values(1,1,2)",
           "insert into Node (ID, ParentChannelId, IsDownloaded) values(2,1,1)",
-          "insert into Enclosure values(10,'u1','','',2)", "insert into Enclosure values(11,'u2','','',5)",
+          "insert into Enclosure values(10,'u1','','',2)",
+          "insert into Enclosure values(11,'u2','','',5)",
           "insert into Node2Enclosure values(2,11)"})
         database.Execute(QString::fromLatin1(statement));
     cNodeTable nodes(database);

@@ -100,8 +100,8 @@ TEST(XML, DocumentsNeverReachOutsideThemselvesAndExpansionIsBounded) {
 
     const QString external = [] {
         try {
-            const cLoaded loaded =
-                Load("<!DOCTYPE r [<!ENTITY secret SYSTEM \"file:///etc/hostname\">]><r>&secret;</r>");
+            const cLoaded loaded = Load(
+                "<!DOCTYPE r [<!ENTITY secret SYSTEM \"file:///etc/hostname\">]><r>&secret;</r>");
             return cXML::HasChildNodes(loaded.Root())
                        ? cXML::NodeText(cXML::ChildAt(loaded.Root(), 0))
                        : QString();

@@ -16,9 +16,7 @@ protected:
         table.Flush(statements);
         return statements;
     }
-    void Save() {
-        Database.SaveAllInTransaction();
-    }
+    void Save() { Database.SaveAllInTransaction(); }
 
     cTempDatabase File;
     cSQLDatabase Database;

@@ -1,5 +1,5 @@
-#include "ModelFixture.h"
 #include "model/uOMCategory.h"
+#include "ModelFixture.h"
 #include "model/uOMChannel2Category.h"
 #include "model/uOMChannelIcon.h"
 
@@ -42,6 +42,7 @@ TEST_F(Categories, ANewIconRowForAFailedLoadInsertsItsFourValuesInOrder) {
     icon->SetIconFileName(QString());
     icon->SetIsLastIconUpdateOk(false);
     icon->SetLastIconUpdate_UTC(QStringLiteral("2024/01/05 10:00:00"));
-    EXPECT_EQ(Flushed(icons), QStringList{QStringLiteral(
-                                  " insert into ChannelIcon values(42,'',0,'2024/01/05 10:00:00')")});
+    EXPECT_EQ(Flushed(icons),
+              QStringList{QStringLiteral(
+                  " insert into ChannelIcon values(42,'',0,'2024/01/05 10:00:00')")});
 }

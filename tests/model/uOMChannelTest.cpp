@@ -1,5 +1,5 @@
-#include "ModelFixture.h"
 #include "model/uOMChannel.h"
+#include "ModelFixture.h"
 
 #include "storage/uSQLValue.h"
 
@@ -17,8 +17,9 @@ TEST(Frequency, IsWrittenRightAlignedAndReadBackWithItsFallback) {
         const char* text;
         cFrequency expected;
     } cases[] = {
-        {"d: 1h: 0m:30", {1, 0, 30}}, {"d:12h:23m:59", {12, 23, 59}}, {"d: 0h: 0m: 0", {0, 0, 0}},
-        {"", {0, 0, 30}},             {"d: 1h: xm:30", {0, 0, 30}},   {"d: 1h: 0m:", {0, 0, 30}},
+        {"d: 1h: 0m:30", {1, 0, 30}},  {"d:12h:23m:59", {12, 23, 59}},
+        {"d: 0h: 0m: 0", {0, 0, 0}},   {"", {0, 0, 30}},
+        {"d: 1h: xm:30", {0, 0, 30}},  {"d: 1h: 0m:", {0, 0, 30}},
         {"d:100h: 0m: 0", {0, 0, 30}},
     };
     for (const auto& row : cases)
@@ -31,14 +32,15 @@ TEST_F(Channels, ANewChannelWithOnlyItsUrlWritesEmptyTextsAndZeros) {
     cOmChannelRecord* channel = table.Record(0);
     channel->SetChannelURL(QStringLiteral("http://127.0.0.1/feed"));
     EXPECT_EQ(Flushed(table),
-              QStringList{QStringLiteral("insert into CHANNEL values(") + NumberText(channel->ID()) +
+              QStringList{QStringLiteral("insert into CHANNEL values(") +
+                          NumberText(channel->ID()) +
                           QStringLiteral(",'','',0,'http://127.0.0.1/feed','','','','','','',"
                                          "'d: 0h: 0m: 0','',0,'')")});
 }
 
 TEST_F(Channels, AnEmptyFrequencyLoadsAsThirtyMinutesAndIsSavedSo) {
-    Database.Execute(QStringLiteral(
-        "insert into Channel values(5,'t','',0,'u','','','','','','','','',0,'')"));
+    Database.Execute(
+        QStringLiteral("insert into Channel values(5,'t','',0,'u','','','','','','','','',0,'')"));
     cOmChannelTable table(Database);
     table.Query(QStringLiteral("select * from Channel"));
     EXPECT_EQ(table.Record(0)->Frequency(), (cFrequency{0, 0, 30}));

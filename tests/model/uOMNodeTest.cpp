@@ -1,5 +1,5 @@
-#include "ModelFixture.h"
 #include "model/uOMNode.h"
+#include "ModelFixture.h"
 
 #include "storage/uRefId.h"
 #include "storage/uSQLValue.h"
@@ -39,8 +39,9 @@ TEST_F(Nodes, MarksStaySetSoALaterSaveWritesEveryColumnChangedInTheRecordsLife) 
     Node->SetIsDownloaded(4);
     Save();
     Node->SetIsArchived(true);
-    EXPECT_EQ(Flushed(Table), QStringList{QStringLiteral(
-                                  "update node set IsArchived = -1,IsDownloaded = 4 where Id = 42")});
+    EXPECT_EQ(Flushed(Table),
+              QStringList{QStringLiteral(
+                  "update node set IsArchived = -1,IsDownloaded = 4 where Id = 42")});
 }
 
 TEST_F(Nodes, ASetterOnAPooledNodeRaisesBadRecordStatus) {

@@ -24,8 +24,7 @@ struct cStatementCase {
     QString remove;
 };
 
-template <class TTable>
-std::function<std::unique_ptr<cSQLTable>(cSQLDatabase&)> Make() {
+template <class TTable> std::function<std::unique_ptr<cSQLTable>(cSQLDatabase&)> Make() {
     return [](cSQLDatabase& database) { return std::make_unique<TTable>(database); };
 }
 

@@ -22,11 +22,16 @@ protected:
                  "insert into Channel (ID, Title, ImageURL) values(1,'Beta','http://i/1.png')",
                  "insert into Channel (ID, Title) values(2,'Alpha')",
                  // id, channel, title, read, archived, purged, date, downloaded, language
-                 "insert into Node values(11,1,'Say \"hi\" it''s','d','l','g11','','fr-ca','',0,0,0,'2024/01/03',0)",
-                 "insert into Node values(12,1,'apple','d','l','g12','','','',-1,0,0,'2024/01/01',0)",
-                 "insert into Node values(13,2,'Banana','d','l','g13','','en','',0,0,-1,'2024/01/02',0)",
-                 "insert into Node values(14,1,'archived','d','l','g14','','','',-1,-1,0,'2024/01/04',1)",
-                 "insert into Node values(15,2,'cherry','d','l','g15','','','',0,0,0,'2024/01/05',1)",
+                 "insert into Node values(11,1,'Say \"hi\" "
+                 "it''s','d','l','g11','','fr-ca','',0,0,0,'2024/01/03',0)",
+                 "insert into Node "
+                 "values(12,1,'apple','d','l','g12','','','',-1,0,0,'2024/01/01',0)",
+                 "insert into Node "
+                 "values(13,2,'Banana','d','l','g13','','en','',0,0,-1,'2024/01/02',0)",
+                 "insert into Node "
+                 "values(14,1,'archived','d','l','g14','','','',-1,-1,0,'2024/01/04',1)",
+                 "insert into Node "
+                 "values(15,2,'cherry','d','l','g15','','','',0,0,0,'2024/01/05',1)",
                  "insert into Enclosure values(21,'u1','','',1)",
                  "insert into Enclosure values(22,'u2','','',0)",
                  "insert into Node2Enclosure values(11,21)",
@@ -51,8 +56,9 @@ protected:
     QString Flags(const char* table, const char* key) {
         QStringList flagged;
         TSQLLiteImp& connection = Database.Connection();
-        connection.PrepareQuery({QStringLiteral("select %1 from %2 where NeedRecalc <> 0 order by 1")
-                                     .arg(QString::fromLatin1(key), QString::fromLatin1(table))});
+        connection.PrepareQuery(
+            {QStringLiteral("select %1 from %2 where NeedRecalc <> 0 order by 1")
+                 .arg(QString::fromLatin1(key), QString::fromLatin1(table))});
         while (!connection.Eof()) {
             flagged << connection.ColumnText(0);
             connection.Step();
@@ -60,9 +66,7 @@ protected:
         connection.CloseQuery();
         return flagged.join(QLatin1Char(','));
     }
-    void Save() {
-        Database.SaveAllInTransaction();
-    }
+    void Save() { Database.SaveAllInTransaction(); }
 
     cTempDatabase File;
     cSQLDatabase Database;
@@ -82,29 +86,40 @@ TEST_F(NodeLists, EveryQueryWritesItsConditionsFiltersTitleOrderAndLimit) {
         {[&] { Table.QueryAllNodes(NodeOrder::ByDate, QString(), 0, 0); },
          Head + "node.IsArchived = 0 order by node.DateTimeNode_UTC DESC " + limit},
         {[&] { Table.QueryAllNodes(NodeOrder::ByChannel, quote, 5, 7); },
-         Head + "node.IsArchived = 0 and channel.id = 5 and ((node.id in (select nodeid from "
-                "node2category where categoryid = 7)) or (node.parentchannelid in (select "
-                "channelid from channel2category where categoryid = 7)))" +
+         Head +
+             "node.IsArchived = 0 and channel.id = 5 and ((node.id in (select nodeid from "
+             "node2category where categoryid = 7)) or (node.parentchannelid in (select "
+             "channelid from channel2category where categoryid = 7)))" +
              like + " order by channel.Title " + limit},
         {[&] { Table.QueryRecentNodes(NodeOrder::ByTitle, 7, QString(), 0, 0); },
-         Head + "node.HasBeenRead = 0 and node.IsArchived = 0 and node.IsPurged = 0 and "
-                "enclosure.status = 1 and node.IsDownloaded = 1 order by node.Title " + limit},
+         Head +
+             "node.HasBeenRead = 0 and node.IsArchived = 0 and node.IsPurged = 0 and "
+             "enclosure.status = 1 and node.IsDownloaded = 1 order by node.Title " +
+             limit},
         {[&] { Table.QueryNodesByChannel(NodeOrder::ByReadState, 7, 5, quote); },
-         Head + "node.IsArchived = 0 and channel.id =5 and enclosure.status = 1 and "
-                "node.IsDownloaded = 1 and node.HasBeenRead = 0" +
+         Head +
+             "node.IsArchived = 0 and channel.id =5 and enclosure.status = 1 and "
+             "node.IsDownloaded = 1 and node.HasBeenRead = 0" +
              like + " order by node.HasBeenRead " + limit},
         {[&] { Table.QueryNodesByCategory(static_cast<NodeOrder>(9), QString(), 7); },
-         Head + "node.IsArchived = 0  and node.id in ( select node.id from node,channel2category "
-                "where node.parentchannelid = channel2category.channelId and "
-                "channel2category.categoryid = 7 union select nodeid from node2category  where "
-                "node2category.categoryid = 7 )" + limit},
-        {[&] { Table.QueryDownloadedNodes(NodeOrder::ByDate, UnreadOnly | DownloadedOnly, QString()); },
-         Head + "node.IsArchived = 0  and node.isdownloaded <> 0 and node.IsDownloaded = 1 order "
-                "by node.DateTimeNode_UTC DESC " + limit},
+         Head +
+             "node.IsArchived = 0  and node.id in ( select node.id from node,channel2category "
+             "where node.parentchannelid = channel2category.channelId and "
+             "channel2category.categoryid = 7 union select nodeid from node2category  where "
+             "node2category.categoryid = 7 )" +
+             limit},
+        {[&] {
+             Table.QueryDownloadedNodes(NodeOrder::ByDate, UnreadOnly | DownloadedOnly, QString());
+         },
+         Head +
+             "node.IsArchived = 0  and node.isdownloaded <> 0 and node.IsDownloaded = 1 order "
+             "by node.DateTimeNode_UTC DESC " +
+             limit},
         {[&] { Table.QueryEnclosureNodes(NodeOrder::ByDate, EnclosureReadyOnly, QString()); },
          QString(Head).replace(QStringLiteral("left join"), QStringLiteral("join")) +
              "node.IsArchived = 0  and Enclosure.Status <> 0 and enclosure.status = 1 order by "
-             "node.DateTimeNode_UTC DESC " + limit},
+             "node.DateTimeNode_UTC DESC " +
+             limit},
         {[&] { Table.QueryPagesToExport(); },
          Head + "node.IsArchived = 0  and node.isdownloaded = 1 order by Node.DateTimeNode_UTC  "
                 "limit 100"},
@@ -117,7 +132,8 @@ TEST_F(NodeLists, EveryQueryWritesItsConditionsFiltersTitleOrderAndLimit) {
 
 TEST_F(NodeLists, ListsShowWhatTheirConditionsSelect) {
     Table.QueryAllNodes(NodeOrder::ByDate, QString(), 0, 0);
-    EXPECT_EQ(Ids(), (QList<int64_t>{15, 11, 11, 13, 12})) << "a node with two enclosures shows twice";
+    EXPECT_EQ(Ids(), (QList<int64_t>{15, 11, 11, 13, 12}))
+        << "a node with two enclosures shows twice";
     Table.QueryAllNodes(NodeOrder::ByDate, QString(), 0, 101);
     EXPECT_EQ(Ids(), (QList<int64_t>{12}));
     Table.QueryAllNodes(NodeOrder::ByTitle, QString(), 0, 100);
@@ -171,7 +187,8 @@ TEST_F(NodeLists, SavingARowWritesItsChangedStatesAndFlagsTheStatistics) {
     Table.Record(1)->SetEnclosureStatus(2);
     Table.Record(1)->SetIsDownloaded(2);
     Save();
-    EXPECT_EQ(Database.QueryText(QStringLiteral("select group_concat(Status) from Enclosure")), "2,2");
+    EXPECT_EQ(Database.QueryText(QStringLiteral("select group_concat(Status) from Enclosure")),
+              "2,2");
     EXPECT_EQ(Database.QueryInt(QStringLiteral("select IsDownloaded from Node where ID = 11")), 2);
     EXPECT_EQ(Flags("ChannelStat", "ChannelId"), QStringLiteral("1"));
 
@@ -190,16 +207,18 @@ TEST_F(NodeLists, SavingARowWritesItsChangedStatesAndFlagsTheStatistics) {
 
 TEST_F(NodeLists, MarkingAChannelReadFlagsItAndItsCategories) {
     Table.MarkChannelRead(2);
-    EXPECT_EQ(Database.QueryInt(QStringLiteral("select count(*) from Node where ParentChannelId = 2 "
-                                               "and HasBeenRead = 0")),
-              0);
+    EXPECT_EQ(
+        Database.QueryInt(QStringLiteral("select count(*) from Node where ParentChannelId = 2 "
+                                         "and HasBeenRead = 0")),
+        0);
     EXPECT_EQ(Flags("ChannelStat", "ChannelId"), QStringLiteral("2"));
     EXPECT_EQ(Flags("CategoryStat", "CategoryId"), QStringLiteral("100"));
 }
 
 TEST_F(NodeLists, MarkingACategoryReadFlagsItAndTheChannelsOfItsNodes) {
     Table.MarkCategoryRead(100);
-    EXPECT_EQ(Database.QueryInt(QStringLiteral("select count(*) from Node where HasBeenRead = 0")), 1);
+    EXPECT_EQ(Database.QueryInt(QStringLiteral("select count(*) from Node where HasBeenRead = 0")),
+              1);
     EXPECT_EQ(Flags("CategoryStat", "CategoryId"), QStringLiteral("100"));
     EXPECT_EQ(Flags("ChannelStat", "ChannelId"), QStringLiteral("2"));
 
@@ -222,7 +241,8 @@ TEST(NodeRow, NamesFilesAndLanguageFromItsFields) {
     table.QueryAllNodes(NodeOrder::ByTitle, QString(), 0, 0);
     ASSERT_EQ(table.Count(), 2);
     EXPECT_EQ(table.Record(0)->ExportFileName(), QStringLiteral("Q_A: news_today_.mht"));
-    EXPECT_EQ(table.Record(1)->ExportFileName(), QString::fromUtf8("a_b_c_d_e_f_g_h_i__j_k_l|m.mht"));
+    EXPECT_EQ(table.Record(1)->ExportFileName(),
+              QString::fromUtf8("a_b_c_d_e_f_g_h_i__j_k_l|m.mht"));
     EXPECT_EQ(table.Record(0)->LanguageCode(), QStringLiteral("EN"));
     EXPECT_EQ(table.Record(1)->LanguageCode(), QStringLiteral("EN"));
 }

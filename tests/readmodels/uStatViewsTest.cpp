@@ -14,7 +14,8 @@ protected:
         Database.Open(File.Path());
         for (const char* statement : {
                  "insert into Channel (ID, Title, LastUpdateTime_UTC, IsoLanguageCode, Frequency, "
-                 "NextUpdateDateTime_UTC) values(1,'Cabbage','2024/01/02','de','broken','2024/01/03')",
+                 "NextUpdateDateTime_UTC) "
+                 "values(1,'Cabbage','2024/01/02','de','broken','2024/01/03')",
                  "insert into Channel (ID, Title, LastUpdateTime_UTC, Frequency) values(2,'Apple "
                  "news','2024/01/03','d: 1h: 2m: 3')",
                  "insert into Channel (ID, Title) values(3,'Never updated')",
@@ -25,8 +26,7 @@ protected:
              })
             Database.Execute(QString::fromUtf8(statement));
     }
-    template <class TTable>
-    QList<int64_t> Ids(const TTable& table) const {
+    template <class TTable> QList<int64_t> Ids(const TTable& table) const {
         QList<int64_t> ids;
         for (int index = 0; index < table.Count(); ++index)
             ids << table.Record(index)->Id();
@@ -89,9 +89,10 @@ TEST_F(StatViews, ChannelDetailsEditFrequencyAndNextUpdate) {
     cabbage->SetNextUpdate(QStringLiteral("2024/02/01 10:00:00"));
     QStringList statements;
     details.Flush(statements);
-    EXPECT_EQ(statements, QStringList{QStringLiteral(
-                              " update Channel  set NextUpdateDateTime_UTC = '2024/02/01 10:00:00', "
-                              "Frequency = 'd: 0h: 0m:30' where ID = 1")});
+    EXPECT_EQ(statements,
+              QStringList{QStringLiteral(
+                  " update Channel  set NextUpdateDateTime_UTC = '2024/02/01 10:00:00', "
+                  "Frequency = 'd: 0h: 0m:30' where ID = 1")});
     Database.Connection().ExecuteBatch(statements);
     details.Record(0)->SetFrequency(0, 2, 0);
     Database.SaveAllInTransaction();

@@ -1,13 +1,13 @@
 #include "app/cli/uCliCommand.h"
 #include "app/cli/uCliCommands.h"
 
-#include "ingest/uChannel.h"
-#include "storage/uSQLDataTabRec.h"
-#include "storage/uSQLValue.h"
 #include "engine/uStatJobs.h"
 #include "engine/uThUpdateScheduler.h"
 #include "engine/uThreadPool.h"
 #include "engine/uUpdateJob.h"
+#include "ingest/uChannel.h"
+#include "storage/uSQLDataTabRec.h"
+#include "storage/uSQLValue.h"
 
 #include <csignal>
 #include <pthread.h>

@@ -3,9 +3,9 @@
 
 #include "ingest/uCategoryLinks.h"
 #include "ingest/uChannel.h"
+#include "ingest/uOPML.h"
 #include "model/uOMCategory.h"
 #include "model/uOMChannel2Category.h"
-#include "ingest/uOPML.h"
 #include "storage/uSQLValue.h"
 #include "storage/uSchema.h"
 
