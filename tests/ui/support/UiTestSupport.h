@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+
+class QWidget;
+
+// A home folder of the test's own with the data tree and both databases,
+// set before anything reads the configuration.
+class cUiTestHome {
+public:
+    cUiTestHome();
+
+private:
+    QTemporaryDir FHome;
+};
+
+// Saves a picture of the widget as <build>/screenshots/<name>.png, so that
+// anyone can look at what the window shows; returns the file's path.
+QString SaveScreenshot(QWidget& widget, const QString& name);
+
+#define VELMORA_UI_TEST_MAIN(TestObject)                                                           \
+    int main(int argc, char** argv) {                                                              \
+        cUiTestHome home;                                                                          \
+        QApplication application(argc, argv);                                                      \
+        TestObject test;                                                                           \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
