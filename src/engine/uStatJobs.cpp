@@ -1,5 +1,6 @@
 #include "engine/uStatJobs.h"
 
+#include "engine/uEngineLog.h"
 #include "storage/uConfig.h"
 #include "storage/uDTFormat.h"
 #include "storage/uRefId.h"
@@ -81,8 +82,9 @@ void cCategoryStatJob::Run() {
                 " insert into CategoryStat  select id,0,0,0,'',-1 from Category  where id not in "
                 "(select categoryid from categorystat) "));
         });
-    } catch (const EVelmoraError&) {
+    } catch (const EVelmoraError& error) {
         // The flags stay; the next run tries again.
+        qCDebug(EngineLog) << "category statistics rows not added:" << error.Message();
     }
     // Each node is listed once per category, whichever link reaches it:
     // the union drops the second listing of a node linked both ways.
@@ -110,8 +112,9 @@ void cCategoryStatJob::Run() {
             database.Execute(
                 QStringLiteral("insert into categorystat select * from categorystattemp"));
         });
-    } catch (const EVelmoraError&) {
+    } catch (const EVelmoraError& error) {
         // Rolled back; the flags stay for the next run.
+        qCDebug(EngineLog) << "category statistics not rebuilt:" << error.Message();
     }
     LogComputation(database);
 }

@@ -1,5 +1,6 @@
 #include "engine/uThUpdateScheduler.h"
 
+#include "engine/uEngineLog.h"
 #include "engine/uStatJobs.h"
 #include "engine/uThreadPool.h"
 #include "engine/uUpdateJob.h"
@@ -24,8 +25,9 @@ QDateTime WakeUpTime(const QString& earliestDue, const QDateTime& now) {
     QDateTime wakeUp = now.addSecs(60);
     try {
         wakeUp = TextToDateTime(earliestDue);
-    } catch (const EVelmoraError&) {
+    } catch (const EVelmoraError& error) {
         // An unreadable due time means waiting a minute.
+        qCDebug(EngineLog) << "due time unreadable:" << error.Message();
     }
     if (now > wakeUp || now.msecsTo(wakeUp) > 1000)
         wakeUp = now.addSecs(60);
@@ -65,8 +67,9 @@ QDateTime cSchedulePass::Run(const std::atomic<bool>& stopRequested) {
         WriteActionLog(*FDatabase, ActionLogSource, QStringLiteral("next schedule"), earliestDue);
         RenewPlannerStatisticsWhenDue();
         return WakeUpTime(earliestDue, LocalNow());
-    } catch (const EVelmoraError&) {
+    } catch (const EVelmoraError& error) {
         // The next pass tries again.
+        qCDebug(EngineLog) << "schedule pass failed:" << error.Message();
         return LocalNow().addSecs(60);
     }
 }
@@ -110,7 +113,8 @@ void cThUpdateScheduler::Body() {
                                       std::chrono::milliseconds(std::min<qint64>(remaining, 1000)));
             }
         }
-    } catch (const EVelmoraError&) {
+    } catch (const EVelmoraError& error) {
         // Without its database the scheduler cannot run; the process goes on.
+        qCDebug(EngineLog) << "scheduler stopped:" << error.Message();
     }
 }

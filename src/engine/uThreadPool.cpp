@@ -1,5 +1,6 @@
 #include "engine/uThreadPool.h"
 
+#include "engine/uEngineLog.h"
 #include "engine/uMainThreadDispatcher.h"
 #include "engine/uUpdateJob.h"
 #include "ingest/uHTTP.h"
@@ -68,8 +69,13 @@ void cThWorker::Body() {
             job->Run();
             if (job->OnDone)
                 FPool.RunOnDone(job->OnDone);
-        } catch (...) {
+        } catch (const EVelmoraError& error) {
             // A job reports and rolls back inside Run; here its error ends.
+            qCDebug(EngineLog) << job->ThreadName() << "failed:" << error.Message();
+        } catch (const std::exception& error) {
+            qCDebug(EngineLog) << job->ThreadName() << "failed:" << error.what();
+        } catch (...) {
+            qCDebug(EngineLog) << job->ThreadName() << "failed with an unknown error";
         }
         FPool.JobDone(job);
         NameThisThread(InactiveName);
@@ -205,6 +211,7 @@ void cThreadPool::Shutdown() {
             worker->RequestStop();
     }
     cHTTP::AbortTransfers();
+    FDispatcher.BeginShutdown();
     // Workers take the lock for their last JobDone, so they are joined
     // without holding it.
     for (const auto& worker : FAllWorkers)
@@ -217,8 +224,39 @@ void cThreadPool::Shutdown() {
     FAllWorkers.clear();
 }
 
-cThreadPool& GetThreadPool(cMainThreadDispatcher* dispatcher) {
+namespace {
+
+struct cPoolDispatcher {
+    std::mutex Lock;
+    cMainThreadDispatcher* Installed = nullptr;
+    bool PoolBuilt = false;
+};
+
+cPoolDispatcher& PoolDispatcher() {
+    static cPoolDispatcher state;
+    return state;
+}
+
+cMainThreadDispatcher& DispatcherForThePool() {
     static cDirectDispatcher direct;
-    static cThreadPool pool(GetConfig().WorkerCount, dispatcher ? *dispatcher : direct);
+    cPoolDispatcher& state = PoolDispatcher();
+    std::lock_guard<std::mutex> hold(state.Lock);
+    state.PoolBuilt = true;
+    return state.Installed ? *state.Installed : direct;
+}
+
+} // namespace
+
+void InstallMainThreadDispatcher(cMainThreadDispatcher& dispatcher) {
+    cPoolDispatcher& state = PoolDispatcher();
+    std::lock_guard<std::mutex> hold(state.Lock);
+    if (state.PoolBuilt)
+        throw EVelmoraError(
+            QStringLiteral("the main-thread dispatcher is installed after the worker pool exists"));
+    state.Installed = &dispatcher;
+}
+
+cThreadPool& GetThreadPool() {
+    static cThreadPool pool(GetConfig().WorkerCount, DispatcherForThePool());
     return pool;
 }

@@ -53,9 +53,11 @@ public:
     bool IsJobQueued(const cJobKind& kind);
     bool IsChannelUpdateQueued(int64_t channelId);
 
-    // Stops every worker once its current job ends (transfers in progress
-    // are aborted so that this is quick), waits for them and destroys the
-    // jobs still queued. A running job is never destroyed under its worker.
+    // Stops every worker once its current job ends, waits for them and
+    // destroys the jobs still queued. Transfers in progress are aborted and
+    // waits for the GUI thread end, so that this is quick and never waits
+    // for a GUI thread that is itself shutting down. A running job is never
+    // destroyed under its worker.
     void Shutdown();
 
     // What workers call, each under the pool lock.
@@ -88,6 +90,11 @@ private:
     bool FShuttingDown = false;
 };
 
-// The process's pool, built on first use with the configured worker count.
-// The dispatcher given by the first call (or the direct one) is kept.
-cThreadPool& GetThreadPool(cMainThreadDispatcher* dispatcher = nullptr);
+// Makes OnDone calls reach the GUI thread through dispatcher. Only before
+// the process's pool exists: raises afterwards, since the pool keeps the
+// dispatcher it was built with.
+void InstallMainThreadDispatcher(cMainThreadDispatcher& dispatcher);
+
+// The process's pool, built on first use with the configured worker count
+// and the installed dispatcher (without one, OnDone runs on the worker).
+cThreadPool& GetThreadPool();

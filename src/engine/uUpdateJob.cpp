@@ -1,5 +1,6 @@
 #include "engine/uUpdateJob.h"
 
+#include "engine/uEngineLog.h"
 #include "engine/uStatJobs.h"
 #include "ingest/uChannel.h"
 #include "storage/uConfig.h"
@@ -30,7 +31,9 @@ void cUpdateJob::Run() {
         return;
     try {
         RecomputeChannelStatistics(database, ChannelId);
-    } catch (const EVelmoraError&) {
+    } catch (const EVelmoraError& error) {
         // The statistics stay as they were; a later recomputation catches up.
+        qCDebug(EngineLog) << "channel" << ChannelId
+                           << "statistics not rebuilt:" << error.Message();
     }
 }

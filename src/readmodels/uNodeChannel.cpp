@@ -1,6 +1,7 @@
 #include "readmodels/uNodeChannel.h"
 
 #include "readmodels/uLanguageCode.h"
+#include "readmodels/uReadModelsLog.h"
 #include "storage/uConfig.h"
 #include "storage/uSQLValue.h"
 
@@ -249,8 +250,9 @@ void cNodeChannelTable::MarkChannelRead(int64_t channelId) {
                 QStringLiteral(" select channel2category.categoryid from channel2category ") %
                 QStringLiteral(" where channel2category.channelid = ") % x % QStringLiteral(" ) "));
         });
-    } catch (const EVelmoraError&) {
+    } catch (const EVelmoraError& error) {
         // Rolled back; the list shows the unchanged nodes when queried again.
+        qCDebug(ReadModelsLog) << "channel" << channelId << "not marked read:" << error.Message();
     }
 }
 
@@ -282,7 +284,8 @@ void cNodeChannelTable::MarkCategoryRead(int64_t categoryId) {
                 QStringLiteral(" update categorystat  set NeedRecalc = -1  where categoryid = ") %
                 k);
         });
-    } catch (const EVelmoraError&) {
+    } catch (const EVelmoraError& error) {
         // Rolled back; nothing changes.
+        qCDebug(ReadModelsLog) << "category" << categoryId << "not marked read:" << error.Message();
     }
 }

@@ -1,5 +1,7 @@
 #include "storage/uSQLDataTabRec.h"
 
+#include "storage/uStorageLog.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -193,8 +195,9 @@ cSQLDatabase::~cSQLDatabase() {
     if (FConnection.InTransaction()) {
         try {
             Rollback();
-        } catch (const EVelmoraError&) {
+        } catch (const EVelmoraError& error) {
             // Closing the connection discards it as well.
+            qCDebug(StorageLog) << "rollback on close failed:" << error.Message();
         }
     }
     EndWriterTurn();
@@ -274,8 +277,9 @@ void cSQLDatabase::InTransaction(const std::function<void()>& work) {
         if (FConnection.InTransaction()) {
             try {
                 Rollback();
-            } catch (const EVelmoraError&) {
+            } catch (const EVelmoraError& error) {
                 // The original error is the one worth reporting.
+                qCDebug(StorageLog) << "rollback failed:" << error.Message();
             }
         }
         // SQLite may have ended the transaction itself; the turn ends too.

@@ -1,5 +1,7 @@
 #include "storage/uSQLLiteImp.h"
 
+#include "storage/uStorageLog.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -55,11 +57,24 @@ void cStatementFinalizer::operator()(sqlite3_stmt* statement) const {
 }
 
 TSQLLiteImp::~TSQLLiteImp() {
-    CloseQuery();
-    if (FConnection) {
-        std::lock_guard<std::mutex> turn(OpenAndCloseTurn());
-        sqlite3_close(FConnection);
+    try {
+        Close();
+    } catch (const ESQLiteException& error) {
+        qCWarning(StorageLog) << error.Message();
+        // Closed as soon as the statements still open are finalized.
+        sqlite3_close_v2(FConnection);
+        FConnection = nullptr;
     }
+}
+
+void TSQLLiteImp::Close() {
+    CloseQuery();
+    if (!FConnection)
+        return;
+    std::lock_guard<std::mutex> turn(OpenAndCloseTurn());
+    if (sqlite3_close(FConnection) != SQLITE_OK)
+        RaiseError("Failed to close database", QString());
+    FConnection = nullptr;
 }
 
 void TSQLLiteImp::OpenFile(const QString& path) {
@@ -155,10 +170,14 @@ void TSQLLiteImp::WaitBeforeRetry(int& retries, const char* message,
 }
 
 void TSQLLiteImp::PrepareQuery(const QStringList& lines) {
+    // A query that ended in an error is still open here: its statement goes.
+    CloseQuery();
     FQueryText = lines;
     FEof = false;
     const QString first = lines.value(0);
-    const int result = PrepareUtf8(FConnection, first.toUtf8(), &FStatement);
+    sqlite3_stmt* statement = nullptr;
+    const int result = PrepareUtf8(FConnection, first.toUtf8(), &statement);
+    FStatement.reset(statement);
     if (result != SQLITE_OK)
         RaiseError("Error executing SQL", first);
     if (!FStatement)
@@ -171,7 +190,7 @@ void TSQLLiteImp::Step() {
         RaiseError("EOF reached", QueryTextForMessages());
     int retries = 0;
     for (;;) {
-        const int result = sqlite3_step(FStatement);
+        const int result = sqlite3_step(FStatement.get());
         if (result == ResultRow)
             return;
         if (result == ResultDone) {
@@ -187,10 +206,8 @@ void TSQLLiteImp::Step() {
 }
 
 void TSQLLiteImp::CloseQuery() {
-    if (FStatement) {
-        sqlite3_finalize(FStatement);
-        FStatement = nullptr;
-    }
+    FStatement.reset();
+    FEof = true;
 }
 
 QString TSQLLiteImp::QueryTextForMessages() const {
@@ -201,26 +218,36 @@ QString TSQLLiteImp::QueryTextForMessages() const {
 }
 
 int64_t TSQLLiteImp::ColumnInt64(int column) const {
-    return sqlite3_column_int64(FStatement, column);
+    return sqlite3_column_int64(FStatement.get(), column);
 }
 
 int32_t TSQLLiteImp::ColumnInt(int column) const {
-    return sqlite3_column_int(FStatement, column);
+    return sqlite3_column_int(FStatement.get(), column);
 }
 
 QString TSQLLiteImp::ColumnText(int column) const {
-    const void* text = sqlite3_column_text16(FStatement, column);
+    const void* text = sqlite3_column_text16(FStatement.get(), column);
     if (!text)
         return {};
-    const int bytes = sqlite3_column_bytes16(FStatement, column);
+    const int bytes = sqlite3_column_bytes16(FStatement.get(), column);
     return QString(reinterpret_cast<const QChar*>(text), bytes / 2);
 }
 
 QByteArray TSQLLiteImp::ColumnAnsiText(int column) const {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(FStatement, column));
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(FStatement.get(), column));
     if (!text)
         return {};
-    return QByteArray(text, sqlite3_column_bytes(FStatement, column));
+    return QByteArray(text, sqlite3_column_bytes(FStatement.get(), column));
+}
+
+int TSQLLiteImp::OpenStatementCount() const {
+    int count = 0;
+    if (!FConnection)
+        return count;
+    for (sqlite3_stmt* statement = sqlite3_next_stmt(FConnection, nullptr); statement;
+         statement = sqlite3_next_stmt(FConnection, statement))
+        ++count;
+    return count;
 }
 
 bool TSQLLiteImp::InTransaction() const {

@@ -45,11 +45,16 @@ private:
 class TSQLLiteImp {
 public:
     TSQLLiteImp() = default;
+    // Closes the connection; a failure to close is logged, and the
+    // connection is then released as soon as SQLite allows.
     ~TSQLLiteImp();
     TSQLLiteImp(const TSQLLiteImp&) = delete;
     TSQLLiteImp& operator=(const TSQLLiteImp&) = delete;
 
     void OpenFile(const QString& path);
+    // Ends the open query and closes the connection; raises when SQLite
+    // refuses to close it (a statement left unfinalized).
+    void Close();
 
     // Runs each line as one statement, in order; an error ends the batch.
     void ExecuteBatch(const QStringList& lines);
@@ -68,6 +73,9 @@ public:
     int32_t ColumnInt(int column) const;
     QString ColumnText(int column) const;
     QByteArray ColumnAnsiText(int column) const;
+
+    // Statements compiled on this connection and not yet finalized.
+    int OpenStatementCount() const;
 
     // True while an explicit transaction is open on this connection.
     bool InTransaction() const;
@@ -89,7 +97,7 @@ private:
     QString QueryTextForMessages() const;
 
     sqlite3* FConnection = nullptr;
-    sqlite3_stmt* FStatement = nullptr;
+    cCompiledStatement FStatement;
     bool FEof = true;
     QStringList FQueryText;
 };

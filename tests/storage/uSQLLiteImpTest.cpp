@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "storage/uSQLDataTabRec.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <atomic>
 #include <future>
@@ -175,3 +176,55 @@ TEST_P(CrossedTransactions, TwoTransactionsThatReadThenWriteBothFinish) {
 }
 
 INSTANTIATE_TEST_SUITE_P(JournalModes, CrossedTransactions, testing::Values("DELETE", "WAL"));
+
+namespace {
+
+int OpenFileDescriptorCount() {
+    return static_cast<int>(QDir(QStringLiteral("/proc/self/fd"))
+                                .entryList(QDir::NoDotAndDotDot | QDir::System)
+                                .size());
+}
+
+} // namespace
+
+TEST(SQLLiteImpLifetime, FailingAndSucceedingQueriesLeaveNoStatementOrFileBehind) {
+    cTempDatabase file;
+    {
+        TSQLLiteImp setup;
+        setup.OpenFile(file.Path());
+        setup.ExecuteBatch({QStringLiteral("create table T (A integer)"),
+                            QStringLiteral("insert into T values (1)")});
+    }
+    const int descriptorsBefore = OpenFileDescriptorCount();
+    for (int round = 0; round < 1000; ++round) {
+        TSQLLiteImp connection;
+        connection.OpenFile(file.Path());
+        // The first step fails; callers leave the query open, as they call
+        // the next query outside their try.
+        EXPECT_THROW(connection.PrepareQuery({QStringLiteral("select abs(-9223372036854775808)")}),
+                     ESQLiteException);
+        connection.PrepareQuery({QStringLiteral("select A from T")});
+        ASSERT_EQ(connection.ColumnInt(0), 1);
+        ASSERT_EQ(connection.OpenStatementCount(), 1);
+        if (round % 2 == 0) {
+            connection.CloseQuery();
+            ASSERT_EQ(connection.OpenStatementCount(), 0);
+        }
+        connection.Close();
+    }
+    EXPECT_EQ(OpenFileDescriptorCount(), descriptorsBefore);
+}
+
+TEST(SQLLiteImpLifetime, ClosingWithAStatementStillOpenRaisesAndClosesLater) {
+    cTempDatabase file;
+    TSQLLiteImp connection;
+    connection.OpenFile(file.Path());
+    {
+        const cCompiledBatch batch = connection.CompileBatch({QStringLiteral("select 1")});
+        const QString message = MessageOf([&] { connection.Close(); });
+        EXPECT_TRUE(message.startsWith(QStringLiteral("Failed to close database")))
+            << message.toStdString();
+    }
+    EXPECT_EQ(connection.OpenStatementCount(), 0);
+    EXPECT_NO_THROW(connection.Close());
+}

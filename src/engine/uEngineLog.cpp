@@ -1,0 +1,3 @@
+#include "engine/uEngineLog.h"
+
+Q_LOGGING_CATEGORY(EngineLog, "velmora.engine", QtInfoMsg)

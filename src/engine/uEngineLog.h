@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Errors this layer swallows by design, one line each; off by default,
+// shown with QT_LOGGING_RULES="velmora.engine.debug=true".
+Q_DECLARE_LOGGING_CATEGORY(EngineLog)

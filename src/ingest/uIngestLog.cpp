@@ -1,0 +1,3 @@
+#include "ingest/uIngestLog.h"
+
+Q_LOGGING_CATEGORY(IngestLog, "velmora.ingest", QtInfoMsg)

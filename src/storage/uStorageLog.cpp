@@ -1,0 +1,3 @@
+#include "storage/uStorageLog.h"
+
+Q_LOGGING_CATEGORY(StorageLog, "velmora.storage", QtInfoMsg)
