@@ -140,6 +140,12 @@ void cNodeChannel::SetIsDownloaded(uint8_t value) {
     MarkModified();
 }
 
+void cNodeChannel::RestoreFrom(const cNodeChannel& stored) {
+    F = stored.F;
+    RecordStatus = rsClean;
+    ModifiedFields.reset();
+}
+
 QString cNodeChannel::LanguageCode() const {
     return LanguageCodeOf(F.IsoLanguageCode);
 }
@@ -227,6 +233,14 @@ void cNodeChannelTable::QueryNodesById(const QList<int64_t>& ids) {
     for (int64_t id : ids)
         numbers << NumberText(id);
     Query(ListHead % QStringLiteral("node.id in (") % numbers.join(u',') % u')');
+}
+
+void cNodeChannelTable::Reread(int index) {
+    cNodeChannel* row = Record(index);
+    cNodeChannelTable stored(Database());
+    stored.QueryNodesById({row->Id()});
+    if (stored.Count() > 0)
+        row->RestoreFrom(*stored.Record(0));
 }
 
 void cNodeChannelTable::ClearNodes() {

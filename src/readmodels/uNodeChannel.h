@@ -41,6 +41,9 @@ public:
     void SetHasBeenRead(bool value);
     void SetEnclosureStatus(uint8_t value);
     void SetIsDownloaded(uint8_t value);
+    // Takes every value of the stored row and forgets the changes: after a
+    // failed save the list shows what the database holds.
+    void RestoreFrom(const cNodeChannel& stored);
 
     QString LanguageCode() const;
     // The page's file name in the cache folder: the node's ID and ".mht".
@@ -89,6 +92,9 @@ public:
     void QueryPagesToExport();
     // The rows of the given nodes, archived or not, for marking them.
     void QueryNodesById(const QList<int64_t>& ids);
+    // The row at index read again from the database, clean; a node that is
+    // gone leaves the row as it was.
+    void Reread(int index);
     void ClearNodes();
 
     // Mark every node of the channel (or category) read and flag the

@@ -205,6 +205,24 @@ TEST_F(NodeLists, SavingARowWritesItsChangedStatesAndFlagsTheStatistics) {
     EXPECT_EQ(Flags("CategoryStat", "CategoryId"), QStringLiteral("101"));
 }
 
+TEST_F(NodeLists, ARowReadAgainShowsTheStoredStatesAndIsNotSavedAgain) {
+    Table.QueryNodesByChannel(NodeOrder::ByDate, NoFilter, 2, QStringLiteral("banana"));
+    ASSERT_EQ(Table.Count(), 1);
+    Table.Record(0)->SetHasBeenRead(true);
+    Table.Record(0)->SetIsDownloaded(2);
+    Database.Execute(QStringLiteral("update Node set IsDownloaded = 4 where ID = 13"));
+    Table.Reread(0);
+    EXPECT_FALSE(Table.Record(0)->HasBeenRead());
+    EXPECT_EQ(Table.Record(0)->IsDownloaded(), 4);
+    EXPECT_EQ(Table.Record(0)->Title(), QStringLiteral("Banana"));
+    Save();
+    EXPECT_EQ(Flags("ChannelStat", "ChannelId"), QString()) << "nothing left to write";
+
+    Database.Execute(QStringLiteral("delete from Node where ID = 13"));
+    Table.Reread(0);
+    EXPECT_EQ(Table.Record(0)->Id(), 13) << "a node that is gone keeps its row";
+}
+
 TEST_F(NodeLists, MarkingAChannelReadFlagsItAndItsCategories) {
     Table.MarkChannelRead(2);
     EXPECT_EQ(
