@@ -49,7 +49,7 @@ cReadResult ReadIntoRecords(const cCorpus& corpus, int rounds) {
     cSQLDatabase database;
     database.Open(path);
     cChannelTable channels(database);
-    auto* channel = static_cast<cChannel*>(channels.NewRecord());
+    cChannel* channel = channels.NewChannel();
     qint64 items = 0;
     QElapsedTimer timer;
     timer.start();

@@ -73,7 +73,7 @@ void Framework(benchmark::State& state) {
         state.ResumeTiming();
         cOmNodeTable nodes(database);
         for (const cRowText& text : Rows())
-            FillNode(*static_cast<cOmNodeRecord*>(nodes.NewRecord()), text);
+            FillNode(*nodes.NewNode(), text);
         database.SaveAllInTransaction();
         nodes.Clear();
     }
@@ -95,7 +95,7 @@ QStringList FinishedStatements() {
     database.Open(file.path);
     cOmNodeTable nodes(database);
     for (const cRowText& text : Rows())
-        FillNode(*static_cast<cOmNodeRecord*>(nodes.NewRecord()), text);
+        FillNode(*nodes.NewNode(), text);
     QStringList statements;
     nodes.Flush(statements);
     return statements;

@@ -49,7 +49,7 @@ void LinkCategories(TLinks& links, const QString& text, int64_t ownerId, cCatego
         }
         if (linked)
             continue;
-        auto* link = static_cast<TLinkRecord*>(links.NewRecord());
+        TLinkRecord* link = links.NewLink();
         (link->*setOwner)(ownerId);
         link->SetCategoryId(*categoryId);
     }
@@ -82,7 +82,7 @@ void EnsureCategories(cCategoryTable& categories, const QString& text) {
     for (const QString& name : SplitCategories(text)) {
         if (CategoryId(categories, name))
             continue;
-        static_cast<cOMCategoryRecord*>(categories.NewRecord())->SetLibelle(name);
+        categories.NewCategory()->SetLibelle(name);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "ingest/uCategoryLinks.h"
 #include "ingest/uHTMLParser.h"
 #include "ingest/uHTTP.h"
+#include "ingest/uIngestLog.h"
 #include "ingest/uRefreshTables.h"
 #include "storage/uConfig.h"
 #include "storage/uDTFormat.h"
@@ -52,7 +53,8 @@ bool cChannel::UpdateFromFeed() {
     RecordAttempt(false);
     try {
         database.SaveAllInTransaction();
-    } catch (const EVelmoraError&) {
+    } catch (const EVelmoraError& error) {
+        qCDebug(IngestLog) << "channel" << ID() << "attempt not recorded:" << error.Message();
         return false;
     }
 
@@ -183,7 +185,7 @@ void cChannelTable::OpenChannel(int64_t channelId) {
 }
 
 int64_t cChannelTable::AddChannel(const QString& url) {
-    auto* channel = NewRecordAs<cChannel>();
+    cChannel* channel = NewChannel();
     channel->SetChannelURL(url);
     channel->SetNextUpdateDateTime_UTC(QString());
     Database().SaveAllInTransaction();

@@ -39,6 +39,7 @@ public:
     explicit cChannelTable(cSQLDatabase& database);
 
     cChannel* Record(int index) const { return ItemAs<cChannel>(index); }
+    cChannel* NewChannel() { return NewRecordAs<cChannel>(); }
 
     // Every channel due now: never scheduled, or scheduled at or before now.
     void OpenDueChannels();

@@ -3,6 +3,7 @@
 #include "ingest/uCategoryLinks.h"
 #include "ingest/uEnclosure.h"
 #include "ingest/uHTMLParser.h"
+#include "ingest/uIngestLog.h"
 #include "ingest/uRFC822.h"
 #include "model/uOMChannel.h"
 #include "model/uOMNode2Category.h"
@@ -35,8 +36,9 @@ void cNode::SetNodeDate() {
         const QDateTime published = cRFC822::RFC822ToDateTime(PubDateTimeNode_822().toLatin1());
         if (published <= LocalNow())
             date = published;
-    } catch (const EVelmoraError&) {
+    } catch (const EVelmoraError& error) {
         // An unreadable feed date leaves the load time.
+        qCDebug(IngestLog) << "item date unreadable:" << error.Message();
     }
     SetDateTimeNode_UTC(DateTimeToText(date));
 }
@@ -92,7 +94,7 @@ cNode* cNodeTable::NewNodeUnlessKnown(const cOmChannelRecord& channel, const QSt
         known->Absent = false;
         return nullptr;
     }
-    auto* node = NewRecordAs<cNode>();
+    cNode* node = NewNode();
     node->Absent = false;
     node->SetIsPurged(false);
     node->SetHasBeenRead(false);
@@ -175,7 +177,7 @@ void cNodeTable::AddEnclosure(const cOmChannelRecord& channel, cNode& node, cXML
     enclosure->SetLength(cXML::AttributeText(element, "length"));
     enclosure->SetMediaType(cXML::AttributeText(element, "type"));
     enclosure->SetStatus(channel.DefaultEnclosureStatus());
-    auto* link = static_cast<cOmNode2EnclosureRecord*>(collectors.NodeEnclosures.NewRecord());
+    cOmNode2EnclosureRecord* link = collectors.NodeEnclosures.NewLink();
     link->SetNodeID(node.ID());
     link->SetEnclosureId(enclosure->ID());
 }

@@ -39,6 +39,7 @@ public:
     explicit cNodeTable(cSQLDatabase& database);
 
     cNode* Record(int index) const { return ItemAs<cNode>(index); }
+    cNode* NewNode() { return NewRecordAs<cNode>(); }
     void Clear() override;
 
     void OpenChannelNodes(const cOmChannelRecord& channel);

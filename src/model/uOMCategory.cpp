@@ -45,6 +45,10 @@ void cOMCategoryRecord::SetLibelle(const QString& value) {
 cOMCategoryTable::cOMCategoryTable(cSQLDatabase& database)
     : cSQLTable(database, RecordClassOf<cOMCategoryRecord>()) {}
 
+void cOMCategoryTable::OpenCategory(int64_t categoryId) {
+    Query(QStringLiteral("select * from Category where ID = ") % NumberText(categoryId));
+}
+
 std::optional<int64_t> cCategoryTable::FindStoredCategory(const QString& name) {
     if (const auto found = FStored.constFind(name); found != FStored.constEnd())
         return *found;

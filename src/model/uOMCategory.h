@@ -33,6 +33,9 @@ public:
     explicit cOMCategoryTable(cSQLDatabase& database);
 
     cOMCategoryRecord* Record(int index) const { return ItemAs<cOMCategoryRecord>(index); }
+    cOMCategoryRecord* NewCategory() { return NewRecordAs<cOMCategoryRecord>(); }
+
+    void OpenCategory(int64_t categoryId);
 };
 
 class cCategoryTable : public cOMCategoryTable {

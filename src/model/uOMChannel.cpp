@@ -146,3 +146,11 @@ void cOmChannelRecord::SetNextUpdateDateTime_UTC(const QString& value) {
 
 cOmChannelTable::cOmChannelTable(cSQLDatabase& database, const cRecordClass* recordClass)
     : cSQLTable(database, recordClass ? *recordClass : RecordClassOf<cOmChannelRecord>()) {}
+
+void cOmChannelTable::OpenAllChannels() {
+    Query(QStringLiteral("select * from channel"));
+}
+
+void cOmChannelTable::OpenChannelsByUrl(const QString& url) {
+    Query(QStringLiteral("select * from channel where ChannelURL = ") % QuotedText(url));
+}

@@ -81,4 +81,10 @@ public:
     explicit cOmChannelTable(cSQLDatabase& database, const cRecordClass* recordClass = nullptr);
 
     cOmChannelRecord* Record(int index) const { return ItemAs<cOmChannelRecord>(index); }
+    cOmChannelRecord* NewChannel() { return NewRecordAs<cOmChannelRecord>(); }
+
+    // Every subscribed channel, in stored order.
+    void OpenAllChannels();
+    // The channels subscribed under exactly that URL.
+    void OpenChannelsByUrl(const QString& url);
 };

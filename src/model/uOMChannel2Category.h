@@ -22,6 +22,7 @@ public:
     cOmChannel2CategoryRecord* Record(int index) const {
         return ItemAs<cOmChannel2CategoryRecord>(index);
     }
+    cOmChannel2CategoryRecord* NewLink() { return NewRecordAs<cOmChannel2CategoryRecord>(); }
 };
 
 class cChannel2CategoryTable : public cOmChannel2CategoryTable {

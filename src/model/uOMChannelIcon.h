@@ -38,4 +38,5 @@ public:
     explicit cOMChannelIconTable(cSQLDatabase& database, const cRecordClass* recordClass = nullptr);
 
     cOMChannelIcon* Record(int index) const { return ItemAs<cOMChannelIcon>(index); }
+    cOMChannelIcon* NewIcon() { return NewRecordAs<cOMChannelIcon>(); }
 };

@@ -90,4 +90,5 @@ public:
     explicit cOmNodeTable(cSQLDatabase& database, const cRecordClass* recordClass = nullptr);
 
     cOmNodeRecord* Record(int index) const { return ItemAs<cOmNodeRecord>(index); }
+    cOmNodeRecord* NewNode() { return NewRecordAs<cOmNodeRecord>(); }
 };

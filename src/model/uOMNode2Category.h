@@ -22,4 +22,5 @@ public:
     cOmNode2CategoryRecord* Record(int index) const {
         return ItemAs<cOmNode2CategoryRecord>(index);
     }
+    cOmNode2CategoryRecord* NewLink() { return NewRecordAs<cOmNode2CategoryRecord>(); }
 };

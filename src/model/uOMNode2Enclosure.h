@@ -22,4 +22,5 @@ public:
     cOmNode2EnclosureRecord* Record(int index) const {
         return ItemAs<cOmNode2EnclosureRecord>(index);
     }
+    cOmNode2EnclosureRecord* NewLink() { return NewRecordAs<cOmNode2EnclosureRecord>(); }
 };

@@ -43,8 +43,8 @@ TEST_F(CategoryLinks, ACategoryCreatedInThisRefreshLinksItsItemsAndChannelOnce) 
     cCategoryTable categories(Database);
     cOmNodeTable nodes(Database);
     cOmNode2CategoryTable nodeLinks(Database);
-    auto* channel = static_cast<cOmChannelRecord*>(channels.NewRecord());
-    auto* node = static_cast<cOmNodeRecord*>(nodes.NewRecord());
+    cOmChannelRecord* channel = channels.NewChannel();
+    cOmNodeRecord* node = nodes.NewNode();
 
     for (const QString& text : {QStringLiteral("Sport;stored"), QStringLiteral("SPORT")}) {
         EnsureCategories(categories, text);

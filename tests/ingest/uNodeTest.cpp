@@ -46,7 +46,7 @@ TEST(NodeDate, TheFeedsDateCountsUnlessItIsUnreadableOrInTheFuture) {
     cSQLDatabase database;
     database.Open(file.Path());
     cNodeTable nodes(database);
-    cNode* node = static_cast<cNode*>(nodes.NewRecord());
+    cNode* node = nodes.NewNode();
     const QString loaded = QStringLiteral("2024/01/05 10:00:00");
     node->SetDateTimeLoad_UTC(loaded);
     const struct {

@@ -11,9 +11,9 @@ class Categories : public ModelFixture {};
 
 TEST_F(Categories, LookupFindsOnlyStoredNamesQuotesIncluded) {
     cCategoryTable table(Database);
-    auto* quoted = static_cast<cOMCategoryRecord*>(table.NewRecord());
+    cOMCategoryRecord* quoted = table.NewCategory();
     quoted->SetLibelle(QStringLiteral("Say \"cheese\" n' smile"));
-    auto* sport = static_cast<cOMCategoryRecord*>(table.NewRecord());
+    cOMCategoryRecord* sport = table.NewCategory();
     sport->SetLibelle(QStringLiteral("Sport"));
     EXPECT_EQ(table.FindStoredCategory(QStringLiteral("Sport")), std::nullopt)
         << "a category in memory is not stored yet";
@@ -37,7 +37,7 @@ TEST_F(Categories, ChannelLinksLoadForOneChannelOnly) {
 
 TEST_F(Categories, ANewIconRowForAFailedLoadInsertsItsFourValuesInOrder) {
     cOMChannelIconTable icons(Database);
-    auto* icon = static_cast<cOMChannelIcon*>(icons.NewRecord());
+    cOMChannelIcon* icon = icons.NewIcon();
     icon->SetChannelId(42);
     icon->SetIconFileName(QString());
     icon->SetIsLastIconUpdateOk(false);

@@ -72,7 +72,7 @@ TEST_F(Nodes, WhatIsWrittenLoadsBackUnchanged) {
     cOmNodeTable written(Database);
     QList<int64_t> ids;
     for (const QString& title : titles) {
-        cOmNodeRecord* node = static_cast<cOmNodeRecord*>(written.NewRecord());
+        cOmNodeRecord* node = written.NewNode();
         node->SetParentChannelId(7);
         node->SetTitle(title);
         node->SetDescription(title);
