@@ -1,13 +1,10 @@
 #include "app/cli/uCliCommand.h"
 #include "app/cli/uCliCommands.h"
 
-#include "engine/uStatJobs.h"
+#include "engine/uRefreshNow.h"
 #include "engine/uThUpdateScheduler.h"
 #include "engine/uThreadPool.h"
-#include "engine/uUpdateJob.h"
-#include "ingest/uChannel.h"
 #include "storage/uSQLDataTabRec.h"
-#include "storage/uSQLValue.h"
 
 #include <csignal>
 #include <pthread.h>
@@ -42,15 +39,6 @@ private:
     int FShown = -1;
 };
 
-// Runs the statistics jobs until no counter is stale.
-void RecomputeStaleCounters(cSQLDatabase& database) {
-    int64_t flagged = 0;
-    while (database.TryQueryInt64(
-        QStringLiteral("select channelid from channelstat where NeedRecalc <> 0 limit 1"), flagged))
-        cChannelStatJob().Run();
-    cCategoryStatJob().Run();
-}
-
 } // namespace
 
 int RunRefresh(const QStringList& arguments) {
@@ -65,45 +53,24 @@ int RunRefresh(const QStringList& arguments) {
 
     cSQLDatabase database;
     OpenMainDatabase(database);
-    QList<int64_t> ids;
-    {
-        cChannelTable channels(database);
-        if (parser.IsSet(QStringLiteral("all")))
-            channels.Query(QStringLiteral("select * from channel"));
-        else
-            channels.OpenDueChannels();
-        for (int index = 0; index < channels.Count(); ++index)
-            ids << channels.Record(index)->ID();
-    }
-    const int itemsBefore = database.QueryInt(QStringLiteral("select count(*) from Node"));
+    cRefreshNow refresh(database, ChannelsToRefresh(database, parser.IsSet(QStringLiteral("all"))));
+    const int total = static_cast<int>(refresh.ChannelIds().size());
 
+    // No other job runs in this process, so the pool's queue is this refresh.
     cThreadPool& pool = GetThreadPool();
-    for (int64_t id : ids)
-        if (!pool.IsChannelUpdateQueued(id))
-            pool.AddJob(std::make_unique<cUpdateJob>(id));
-    cProgress progress(static_cast<int>(ids.size()));
+    refresh.Queue(pool);
+    cProgress progress(total);
     for (int queued = pool.QueuedJobCount(); queued > 0; queued = pool.QueuedJobCount()) {
-        progress.Show(static_cast<int>(ids.size()) - queued);
+        progress.Show(total - queued);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    progress.Show(static_cast<int>(ids.size()));
+    progress.Show(total);
     progress.Finish();
     pool.Shutdown();
 
-    RecomputeStaleCounters(database);
-    int failed = 0;
-    for (int64_t id : ids) {
-        int64_t succeeded = 0;
-        if (!database.TryQueryInt64(
-                QStringLiteral("select IsLastUpdateOk from Channel where ID = ") + NumberText(id),
-                succeeded) ||
-            succeeded == 0)
-            ++failed;
-    }
-    const int newItems =
-        database.QueryInt(QStringLiteral("select count(*) from Node")) - itemsBefore;
-    Out() << "refreshed " << ids.size() - failed << " channels, " << failed << " failed, "
-          << newItems << " new items\n";
+    const cRefreshOutcome outcome = refresh.Finish();
+    Out() << "refreshed " << outcome.Refreshed << " channels, " << outcome.Failed << " failed, "
+          << outcome.NewItems << " new items\n";
     return ExitSuccess;
 }
 

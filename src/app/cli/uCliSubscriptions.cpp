@@ -1,38 +1,10 @@
 #include "app/cli/uCliCommand.h"
 #include "app/cli/uCliCommands.h"
 
-#include "ingest/uCategoryLinks.h"
-#include "ingest/uChannel.h"
-#include "ingest/uOPML.h"
-#include "model/uOMCategory.h"
-#include "model/uOMChannel2Category.h"
-#include "storage/uSQLValue.h"
+#include "engine/uOpmlTransfer.h"
+#include "engine/uSubscriptions.h"
+#include "storage/uSQLDataTabRec.h"
 #include "storage/uSchema.h"
-
-#include <QFile>
-#include <QSet>
-
-#include <algorithm>
-
-namespace {
-
-QSet<QString> SubscribedUrls(cSQLDatabase& database) {
-    cChannelTable channels(database);
-    channels.Query(QStringLiteral("select * from channel"));
-    QSet<QString> urls;
-    for (int index = 0; index < channels.Count(); ++index)
-        urls.insert(channels.Record(index)->ChannelURL());
-    return urls;
-}
-
-QByteArray ReadWholeFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EVelmoraError(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-    return file.readAll();
-}
-
-} // namespace
 
 int RunInit(const QStringList& arguments) {
     cCommandParser parser(QStringLiteral("init"),
@@ -61,16 +33,12 @@ int RunAdd(const QStringList& arguments) {
         throw EUsageError(QStringLiteral("give at least one URL"));
     cSQLDatabase database;
     OpenMainDatabase(database);
-    QSet<QString> subscribed = SubscribedUrls(database);
-    cChannelTable channels(database);
     for (const QString& url : urls) {
-        if (subscribed.contains(url)) {
+        const cSubscription subscription = Subscribe(database, url);
+        if (subscription.Added)
+            Out() << "added: " << url << " (channel " << subscription.ChannelId << ")\n";
+        else
             Out() << "already subscribed: " << url << "\n";
-            continue;
-        }
-        const int64_t id = channels.AddChannel(url);
-        subscribed.insert(url);
-        Out() << "added: " << url << " (channel " << id << ")\n";
     }
     return ExitSuccess;
 }
@@ -87,12 +55,7 @@ int RunRemove(const QStringList& arguments) {
     const int64_t id = ParseId(parser.Positional().first());
     cSQLDatabase database;
     OpenMainDatabase(database);
-    cChannelTable channels(database);
-    channels.OpenChannel(id);
-    if (channels.Count() == 0)
-        throw EVelmoraError(QStringLiteral("no channel %1").arg(id));
-    const QString title = channels.Record(0)->Title();
-    channels.RemoveChannel(id);
+    const QString title = RemoveSubscription(database, id);
     Out() << "removed: channel " << id << " " << title << "\n";
     return ExitSuccess;
 }
@@ -109,41 +72,12 @@ int RunImportOpml(const QStringList& arguments) {
     if (parser.Positional().size() != 1)
         throw EUsageError(QStringLiteral("give one OPML file"));
     const QString path = parser.Positional().first();
-    QList<cOutline> outlines;
-    try {
-        outlines = ReadOpml(ReadWholeFile(path));
-    } catch (const EVelmoraError& error) {
-        throw EVelmoraError(path + QStringLiteral(": ") + error.Message());
-    }
-
+    const QList<cOutline> outlines = ReadOpmlFile(path);
     cSQLDatabase database;
     OpenMainDatabase(database);
-    QSet<QString> subscribed = SubscribedUrls(database);
-    cChannelTable channels(database);
-    cCategoryTable categories(database);
-    cChannel2CategoryTable links(database);
-    int added = 0;
-    int skipped = 0;
-    for (const cOutline& outline : outlines) {
-        if (subscribed.contains(outline.FeedUrl)) {
-            ++skipped;
-            continue;
-        }
-        subscribed.insert(outline.FeedUrl);
-        auto* channel = static_cast<cChannel*>(channels.NewRecord());
-        channel->SetChannelURL(outline.FeedUrl);
-        channel->SetTitle(outline.Title);
-        channel->SetLink(outline.SiteUrl);
-        channel->SetNextUpdateDateTime_UTC(QString());
-        if (!outline.Folder.isEmpty()) {
-            EnsureCategories(categories, outline.Folder);
-            LinkChannelCategories(links, outline.Folder, *channel, categories);
-        }
-        ++added;
-    }
-    database.SaveAllInTransaction();
-    Out() << "imported " << added << " feeds, skipped " << skipped << " already subscribed, from "
-          << path << "\n";
+    const cOpmlImport imported = ImportOutlines(database, outlines);
+    Out() << "imported " << imported.Added << " feeds, skipped " << imported.Skipped
+          << " already subscribed, from " << path << "\n";
     return ExitSuccess;
 }
 
@@ -158,33 +92,13 @@ int RunExportOpml(const QStringList& arguments) {
         throw EUsageError(QStringLiteral("give at most one file"));
     cSQLDatabase database;
     OpenMainDatabase(database);
-    cChannelTable channels(database);
-    channels.Query(QStringLiteral("select * from channel"));
-    cChannel2CategoryTable links(database);
-    QList<cOutline> outlines;
-    for (int index = 0; index < channels.Count(); ++index) {
-        const cChannel* channel = channels.Record(index);
-        links.LoadChannelLinks(channel->ID());
-        QString folder;
-        if (links.Count() > 0)
-            folder = QString::fromUtf8(
-                database.QueryText(QStringLiteral("select Libelle from Category where ID = ") +
-                                   NumberText(links.Record(0)->CategoryId())));
-        const QString title = channel->Title().isEmpty() ? channel->ChannelURL() : channel->Title();
-        outlines.append({channel->ChannelURL(), title, channel->Link(), folder});
-    }
-    std::stable_sort(
-        outlines.begin(), outlines.end(),
-        [](const cOutline& first, const cOutline& second) { return first.Title < second.Title; });
-    const QByteArray document = WriteOpml(outlines);
+    const QList<cOutline> outlines = SubscriptionOutlines(database);
     if (parser.Positional().isEmpty()) {
-        Out() << QString::fromUtf8(document);
+        Out() << QString::fromUtf8(WriteOpml(outlines));
         return ExitSuccess;
     }
-    QFile file(parser.Positional().first());
-    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size())
-        throw EVelmoraError(
-            QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString()));
-    Out() << "exported " << outlines.size() << " feeds to " << file.fileName() << "\n";
+    const QString path = parser.Positional().first();
+    WriteOpmlFile(path, outlines);
+    Out() << "exported " << outlines.size() << " feeds to " << path << "\n";
     return ExitSuccess;
 }

@@ -1,0 +1,99 @@
+#include "engine/uOpmlTransfer.h"
+
+#include "ingest/uCategoryLinks.h"
+#include "ingest/uChannel.h"
+#include "model/uOMCategory.h"
+#include "model/uOMChannel2Category.h"
+#include "storage/uErrors.h"
+
+#include <QFile>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+QSet<QString> SubscribedUrls(cSQLDatabase& database) {
+    cOmChannelTable channels(database);
+    channels.OpenAllChannels();
+    QSet<QString> urls;
+    for (int index = 0; index < channels.Count(); ++index)
+        urls.insert(channels.Record(index)->ChannelURL());
+    return urls;
+}
+
+QByteArray ReadWholeFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EVelmoraError(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    return file.readAll();
+}
+
+} // namespace
+
+QList<cOutline> ReadOpmlFile(const QString& path) {
+    try {
+        return ReadOpml(ReadWholeFile(path));
+    } catch (const EVelmoraError& error) {
+        throw EVelmoraError(path + QStringLiteral(": ") + error.Message());
+    }
+}
+
+cOpmlImport ImportOutlines(cSQLDatabase& database, const QList<cOutline>& outlines) {
+    QSet<QString> subscribed = SubscribedUrls(database);
+    cChannelTable channels(database);
+    cCategoryTable categories(database);
+    cChannel2CategoryTable links(database);
+    cOpmlImport result;
+    for (const cOutline& outline : outlines) {
+        if (subscribed.contains(outline.FeedUrl)) {
+            ++result.Skipped;
+            continue;
+        }
+        subscribed.insert(outline.FeedUrl);
+        cChannel* channel = channels.NewChannel();
+        channel->SetChannelURL(outline.FeedUrl);
+        channel->SetTitle(outline.Title);
+        channel->SetLink(outline.SiteUrl);
+        // Due at once, like a channel subscribed by hand.
+        channel->SetNextUpdateDateTime_UTC(QString());
+        if (!outline.Folder.isEmpty()) {
+            EnsureCategories(categories, outline.Folder);
+            LinkChannelCategories(links, outline.Folder, *channel, categories);
+        }
+        ++result.Added;
+    }
+    database.SaveAllInTransaction();
+    return result;
+}
+
+QList<cOutline> SubscriptionOutlines(cSQLDatabase& database) {
+    cOmChannelTable channels(database);
+    channels.OpenAllChannels();
+    cChannel2CategoryTable links(database);
+    cOMCategoryTable categories(database);
+    QList<cOutline> outlines;
+    for (int index = 0; index < channels.Count(); ++index) {
+        const cOmChannelRecord* channel = channels.Record(index);
+        links.LoadChannelLinks(channel->ID());
+        QString folder;
+        if (links.Count() > 0) {
+            categories.OpenCategory(links.Record(0)->CategoryId());
+            if (categories.Count() > 0)
+                folder = categories.Record(0)->Libelle();
+        }
+        const QString title = channel->Title().isEmpty() ? channel->ChannelURL() : channel->Title();
+        outlines.append({channel->ChannelURL(), title, channel->Link(), folder});
+    }
+    std::stable_sort(
+        outlines.begin(), outlines.end(),
+        [](const cOutline& first, const cOutline& second) { return first.Title < second.Title; });
+    return outlines;
+}
+
+void WriteOpmlFile(const QString& path, const QList<cOutline>& outlines) {
+    const QByteArray document = WriteOpml(outlines);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size())
+        throw EVelmoraError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <cstdint>
+
+class cSQLDatabase;
+class cThreadPool;
+
+// What a refresh asked for by the user came to.
+struct cRefreshOutcome {
+    int Refreshed = 0;
+    // Channels whose last update failed, or which vanished meanwhile.
+    int Failed = 0;
+    int NewItems = 0;
+};
+
+// The channels a refresh now covers: the due ones, or every one.
+QList<int64_t> ChannelsToRefresh(cSQLDatabase& database, bool everyChannel);
+
+// A refresh of chosen channels through the worker pool, asked for by the
+// user rather than the scheduler. The front end queues it, waits for the
+// pool in its own way (the window keeps its event loop running), then
+// finishes it on the same connection.
+class cRefreshNow {
+public:
+    // Counts the stored items now, so that Finish can tell how many are new.
+    cRefreshNow(cSQLDatabase& database, const QList<int64_t>& channelIds);
+
+    const QList<int64_t>& ChannelIds() const { return FChannelIds; }
+    // Queues an update job for each channel whose update is not queued yet
+    // (the scheduler may have queued it already).
+    void Queue(cThreadPool& pool) const;
+    // Once the updates ran: rebuilds every counter still flagged, so that
+    // the lists read up to date at once, then tells what was done.
+    cRefreshOutcome Finish();
+
+private:
+    cSQLDatabase& FDatabase;
+    const QList<int64_t> FChannelIds;
+    const int FItemsBefore;
+};
