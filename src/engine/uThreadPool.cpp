@@ -191,6 +191,15 @@ int cThreadPool::QueuedJobCount() {
     return static_cast<int>(FNormal.size() + FUrgent.size());
 }
 
+int cThreadPool::QueuedUpdateCount() {
+    cInterLockGuard hold(FLock);
+    int count = 0;
+    for (const cQueue* queue : {&FUrgent, &FNormal})
+        for (const auto& job : *queue)
+            count += dynamic_cast<const cUpdateJob*>(job.get()) != nullptr;
+    return count;
+}
+
 int cThreadPool::ActiveWorkerCount() {
     cInterLockGuard hold(FLock);
     return static_cast<int>(FActive.size());

@@ -67,6 +67,8 @@ public:
 
     // Jobs queued or running.
     int QueuedJobCount();
+    // Channel updates queued or running.
+    int QueuedUpdateCount();
     int ActiveWorkerCount();
     int WorkerThreadCount();
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+
+// The small window that covers a long step on the GUI thread: a title, the
+// text "Loading Data" and a bar. Each call lets pending events through so
+// that it paints while the GUI thread works.
+class TfrmLoadProgress : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TfrmLoadProgress(QWidget* parent = nullptr);
+
+    void ShowProgress();
+    void Step(int count = 1);
+    void HideProgress();
+    void SetMaximum(int maximum);
+    void SetPosition(int position);
+
+private:
+    QLabel* FTitle;
+    QLabel* FText;
+    QProgressBar* FGauge;
+};

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "ui/nodes/uNodePreview.h"
+#include "ui/queries/fQueryWindows.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QWebEngineView;
+class QWidget;
+class TdmVelmora;
+class TfrmLoadProgress;
+class TEngineStatus;
+class cThUpdateScheduler;
+
+// The main window: menus and the query toolbar, the dock panel holding one
+// query window, the preview strip and the embedded browser. Starting the
+// update scheduler is its last construction step; showing it docks the
+// recent-nodes list.
+class TfrmMainClient : public QMainWindow, public cNodePreviewTarget {
+    Q_OBJECT
+
+public:
+    TfrmMainClient(TdmVelmora& data, TfrmLoadProgress& loadProgress);
+    ~TfrmMainClient() override;
+
+    // Stops the scheduler; the pool is shut down by the caller afterwards.
+    void StopEngine();
+
+    void ShowNodePreview(const cNodePreview& preview) override;
+    void Navigate(const QUrl& address) override;
+
+    // Repaints the window and the docked list, so that new channel
+    // pictures show. Called on the GUI thread when an icon has loaded.
+    void RepaintChannelIcons();
+
+    // Hides and discards the docked query window and docks a fresh one.
+    void DockQuery(QueryWindowKind kind);
+    // The add-feed dialog and its message.
+    void InsertNewFeed();
+    void BrowseTypedAddress();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QAction* NewAction(const QString& name, const QString& caption, const QString& hint,
+                       int iconSlot);
+    void CreateActions();
+    void CreateMenus();
+    QWidget* CreatePreviewStrip();
+    QWidget* CreateBrowserArea();
+
+    TdmVelmora& FData;
+    TfrmLoadProgress& FLoadProgress;
+    QWidget* FDockQuery = nullptr;
+    QLabel* FChannelLogo = nullptr;
+    QLabel* FChannelTitle = nullptr;
+    QLabel* FNodeTitle = nullptr;
+    QPlainTextEdit* FNodeDescription = nullptr;
+    QComboBox* FUrl = nullptr;
+    QWebEngineView* FWeb = nullptr;
+    TEngineStatus* FEngineStatus = nullptr;
+    bool FShownOnce = false;
+    std::unique_ptr<cThUpdateScheduler> FScheduler;
+};

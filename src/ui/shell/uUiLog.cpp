@@ -1,0 +1,3 @@
+#include "ui/shell/uUiLog.h"
+
+Q_LOGGING_CATEGORY(UiLog, "velmora.ui")

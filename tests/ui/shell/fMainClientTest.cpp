@@ -1,0 +1,328 @@
+#include "ui/shell/fMainClient.h"
+
+#include "UiTestSupport.h"
+#include "engine/uThreadPool.h"
+#include "storage/uConfig.h"
+#include "storage/uDTFormat.h"
+#include "storage/uErrors.h"
+#include "ui/shell/dVelmora.h"
+#include "ui/shell/fLoadProgress.h"
+#include "ui/shell/uNodeHints.h"
+#include "ui/shell/uQtDispatcher.h"
+#include "ui/shell/uStartUp.h"
+#include "ui/shell/uVelmoraApplication.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QWebEngineView>
+#include <future>
+
+namespace {
+
+// Three channels not due for years, so the scheduler leaves them alone, and
+// items in every state the list draws, one of them in Hebrew.
+void FillDatabase() {
+    cSQLDatabase database;
+    database.Open(GetConfig().MainDatabasePath());
+    const QString later = DateTimeToText(LocalNow().addYears(10));
+    const QString today = DateTimeToText(LocalNow());
+    const char* channels[] = {"(1,'Tech & Science Daily','en','https://tech.example/feed')",
+                              "(2,'Podcast Hour','en','https://pod.example/feed')",
+                              "(3,'חדשות היום','he','https://news.example.il/feed')"};
+    for (const char* channel : channels)
+        database.Execute(QStringLiteral("insert into Channel (ID, Title, IsoLanguageCode, "
+                                        "ChannelURL) values ") +
+                         QString::fromUtf8(channel));
+    database.Execute(QStringLiteral("update Channel set NextUpdateDateTime_UTC = '%1'").arg(later));
+    struct {
+        int id, channel;
+        const char* title;
+        const char* language;
+        int read, downloaded, enclosureStatus;
+    } const nodes[] = {
+        {11, 1, "Rust & C++: a tale of two compilers", "en", 0, 0, 5},
+        {12, 1, "Why the sky is blue", "en", -1, 1, 0},
+        {13, 2, "Episode 42: Feeds all the way down", "en", 0, 2, 1},
+        {14, 2, "Episode 41: The archive", "en", -1, 4, 2},
+        {15, 3, "מזג האוויר: גשם בצפון ושמש במרכז", "he", 0, 0, 0},
+    };
+    for (const auto& node : nodes) {
+        database.Execute(
+            QStringLiteral("insert into Node values(%1,%2,'%3','<p>About <b>%3</b>"
+                           "</p>','https://example.org/%1','g%1','','%4','%5',%6,0,"
+                           "0,'%5',%7)")
+                .arg(node.id)
+                .arg(node.channel)
+                .arg(QString::fromUtf8(node.title), QString::fromLatin1(node.language), today)
+                .arg(node.read)
+                .arg(node.downloaded));
+        if (node.enclosureStatus == 0)
+            continue;
+        database.Execute(QStringLiteral("insert into Enclosure values(%1,'https://example.org/"
+                                        "%1.mp3','1000','audio/mpeg',%2)")
+                             .arg(node.id + 100)
+                             .arg(node.enclosureStatus));
+        database.Execute(QStringLiteral("insert into Node2Enclosure values(%1,%2)")
+                             .arg(node.id)
+                             .arg(node.id + 100));
+    }
+}
+
+// Answers the next modal dialog once it is up: f gets it and closes it.
+void WhenModalShows(const std::function<void(QWidget&)>& answer) {
+    QTimer::singleShot(0, [answer] {
+        QWidget* modal = nullptr;
+        QTRY_VERIFY((modal = QApplication::activeModalWidget()) != nullptr);
+        answer(*modal);
+    });
+}
+
+QString DockedName(QWidget& dock) {
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QList<QWidget*> docked = dock.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    return docked.size() == 1 ? docked.first()->objectName()
+                              : QStringLiteral("(%1 windows)").arg(docked.size());
+}
+
+class cNoticeJob : public cBaseJob {
+public:
+    explicit cNoticeJob(std::function<void()> onDone) { OnDone = std::move(onDone); }
+    void Run() override {}
+    QString ThreadName() const override { return QStringLiteral("cNoticeJob"); }
+};
+
+} // namespace
+
+class MainClientTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        FillDatabase();
+        FData = std::make_unique<TdmVelmora>();
+        FMain = std::make_unique<TfrmMainClient>(*FData, FLoadProgress);
+        FMain->show();
+        QVERIFY(QTest::qWaitForWindowExposed(FMain.get()));
+    }
+    void cleanupTestCase() {
+        FMain->StopEngine();
+        GetThreadPool().Shutdown();
+        FMain.reset();
+    }
+
+    void startUpDocksTheRecentNodesWindowWithItsRows() {
+        QWidget& dock = Dock();
+        QCOMPARE(DockedName(dock), QStringLiteral("frmQueryRecentNodes"));
+        auto* list = dock.findChild<QAbstractItemView*>(QStringLiteral("lvNodes"));
+        QVERIFY(list);
+        QCOMPARE(list->model()->rowCount(), 3);
+    }
+
+    void menusActionsAndHelpAreAsTheUserExpects() {
+        QStringList menus;
+        for (QAction* menu : FMain->menuBar()->actions())
+            menus << menu->text();
+        QCOMPARE(menus,
+                 QStringList({"&File", "&Query", "&Channel", "&Internet", "&Export", "&Help"}));
+        const struct {
+            const char* name;
+            const char* caption;
+            const char* hint;
+        } actions[] = {
+            {"FileExit1", "&Quit", "Quit Velmora"},
+            {"acRecentNodes", "Recent nodes", "Show nodes of the day"},
+            {"acNodesByChannel", "By channel", "Show nodes by channel"},
+            {"acNodesByCategory", "By Category", "Show nodes by categories"},
+            {"acEnclosureNode", "with Media", "Show nodes with media attached"},
+            {"acDownloaded", "Downloaded", "Show all nodes marked for download"},
+            {"acQueryNodes", "All nodes", "Show all nodes"},
+            {"acInsertANewFeed", "Insert a new feed", "Insert a new feed"},
+            {"acGoBack", "Go back", "Go back"},
+            {"acBrowserURL", "Browse", "Browse with URL"},
+            {"HelpContents1", "&Help", "Rubriques d'aide"},
+        };
+        for (const auto& expected : actions) {
+            auto* action = FMain->findChild<QAction*>(QString::fromLatin1(expected.name));
+            QVERIFY2(action, expected.name);
+            QCOMPARE(action->text(), QString::fromLatin1(expected.caption));
+            QCOMPARE(action->toolTip(), QString::fromUtf8(expected.hint));
+        }
+        QVERIFY(!FMain->findChild<QAction*>(QStringLiteral("HelpContents1"))->isEnabled());
+        QAction* helpMenu = FMain->menuBar()->actions().last();
+        QVERIFY(!helpMenu->isEnabled());
+    }
+
+    void eachQueryActionDocksAFreshWindow() {
+        const struct {
+            const char* action;
+            const char* window;
+        } cases[] = {
+            {"acNodesByChannel", "frmQueryNodesByChannel"},
+            {"acNodesByCategory", "frmQueryNodesByCategory"},
+            {"acEnclosureNode", "frmQueryEnclosureNode"},
+            {"acDownloaded", "frmQueryDownloadedNodes"},
+            {"acQueryNodes", "frmQueryNodes"},
+            {"acRecentNodes", "frmQueryRecentNodes"},
+        };
+        for (const auto& step : cases) {
+            QPointer<QWidget> before =
+                Dock().findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+            FMain->findChild<QAction*>(QString::fromLatin1(step.action))->trigger();
+            QCOMPARE(DockedName(Dock()), QString::fromLatin1(step.window));
+            QVERIFY(before.isNull());
+        }
+        QPointer<QWidget> recent =
+            Dock().findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+        FMain->findChild<QAction*>(QStringLiteral("acRecentNodes"))->trigger();
+        QCOMPARE(DockedName(Dock()), QStringLiteral("frmQueryRecentNodes"));
+        QVERIFY2(recent.isNull(), "choosing the same list again docks a fresh copy");
+    }
+
+    void addingAFeedWithAnEmptyFieldAddsItAndSaysSo() {
+        const int64_t before = ChannelCount();
+        QString message;
+        WhenModalShows([&](QWidget& dialog) {
+            auto* input = qobject_cast<QInputDialog*>(&dialog);
+            QVERIFY(input);
+            QCOMPARE(input->windowTitle(), QStringLiteral("Enter a new channel URL ..."));
+            QCOMPARE(input->labelText(), QStringLiteral("http://"));
+            QCOMPARE(input->findChild<QLineEdit*>()->maxLength(), 255);
+            WhenModalShows([&](QWidget& box) {
+                message = qobject_cast<QMessageBox*>(&box)->text();
+                qobject_cast<QDialog*>(&box)->accept();
+            });
+            input->accept();
+        });
+        FMain->InsertNewFeed();
+        QCOMPARE(message, QStringLiteral("Channel was successfully added to database"));
+        QCOMPARE(ChannelCount(), before + 1);
+    }
+
+    void cancellingTheAddFeedDialogAddsNothing() {
+        const int64_t before = ChannelCount();
+        WhenModalShows([](QWidget& dialog) { qobject_cast<QDialog*>(&dialog)->reject(); });
+        FMain->InsertNewFeed();
+        QCOMPARE(ChannelCount(), before);
+    }
+
+    void browseWithAnEmptyAddressDoesNothingAndATypedOneLoads() {
+        auto* web = FMain->findChild<QWebEngineView*>(QStringLiteral("web"));
+        auto* address = FMain->findChild<QComboBox*>(QStringLiteral("cbUrl"));
+        const QUrl before = web->url();
+        address->setEditText(QString());
+        FMain->findChild<QAction*>(QStringLiteral("acBrowserURL"))->trigger();
+        QCOMPARE(web->url(), before);
+        const int historyBefore = address->count();
+        address->setEditText(QStringLiteral("about:blank"));
+        FMain->findChild<QAction*>(QStringLiteral("acBrowserURL"))->trigger();
+        QTRY_COMPARE(web->url(), QUrl(QStringLiteral("about:blank")));
+        QCOMPARE(address->count(), historyBefore);
+    }
+
+    void doubleClickFillsThePreviewAndNavigatesTheBrowser() {
+        auto* list = Dock().findChild<QAbstractItemView*>(QStringLiteral("lvNodes"));
+        QVERIFY(list);
+        const QModelIndex first = list->model()->index(0, 1);
+        const QString title = first.data(Qt::DisplayRole).toString();
+        const QRect cell = list->visualRect(first);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(FMain->findChild<QLabel*>(QStringLiteral("stNodeTitle"))->text(), title);
+        auto* address = FMain->findChild<QComboBox*>(QStringLiteral("cbUrl"));
+        QVERIFY(address->itemText(0).startsWith(QStringLiteral("https://example.org/")));
+        QCOMPARE(FMain->findChild<QWebEngineView*>(QStringLiteral("web"))->url(),
+                 QUrl(address->itemText(0)));
+        QVERIFY(FMain->findChild<QPlainTextEdit*>(QStringLiteral("memNodeDescription"))
+                    ->toPlainText()
+                    .contains(QStringLiteral("About")));
+        QVERIFY(!TNodeHints::HintFor(*list).contains(QLatin1Char('<')));
+        QVERIFY(TNodeHints::HintFor(*list).startsWith(QStringLiteral("About")));
+    }
+
+    void engineNoticesRunOnTheGuiThreadAndRepaintTheDockedList() {
+        auto* list = Dock().findChild<QAbstractItemView*>(QStringLiteral("lvNodes"));
+        cPaintCounter paints;
+        list->viewport()->installEventFilter(&paints);
+        std::promise<bool> onGuiThread;
+        QPointer<TfrmMainClient> main = FMain.get();
+        GetThreadPool().AddJob(std::make_unique<cNoticeJob>([&, main] {
+            onGuiThread.set_value(QThread::currentThread() == qApp->thread());
+            if (main)
+                main->RepaintChannelIcons();
+        }));
+        auto ran = onGuiThread.get_future();
+        QTRY_VERIFY(ran.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        QVERIFY(ran.get());
+        QTRY_VERIFY(paints.Count > 0);
+    }
+
+    void anErrorInAnEventHandlerIsSwallowed() {
+        cRaisingObject raising;
+        QEvent event(QEvent::User);
+        QVERIFY(!QApplication::sendEvent(&raising, &event));
+        QVERIFY(FMain->isVisible());
+    }
+
+    void aMissingDatabaseIsNamedAtStartUp() {
+        const QString path = GetConfig().MainDatabasePath();
+        QVERIFY(QFile::rename(path, path + QStringLiteral(".away")));
+        QString message;
+        try {
+            RequireDataFiles();
+        } catch (const EVelmoraError& error) {
+            message = error.Message();
+        }
+        QVERIFY(QFile::rename(path + QStringLiteral(".away"), path));
+        QCOMPARE(message, QStringLiteral("Missing database \"%1\"").arg(path));
+    }
+
+    void screenshotOfThePopulatedMainWindow() {
+        auto* list = Dock().findChild<QAbstractItemView*>(QStringLiteral("lvNodes"));
+        list->setCurrentIndex(list->model()->index(1, 1));
+        QTest::qWait(200);
+        QVERIFY(QFile::exists(SaveScreenshot(*FMain, QStringLiteral("main-window-recent-nodes"))));
+        FMain->findChild<QAction*>(QStringLiteral("acNodesByChannel"))->trigger();
+        QTest::qWait(200);
+        QVERIFY(QFile::exists(SaveScreenshot(*FMain, QStringLiteral("main-window-by-channel"))));
+    }
+
+private:
+    struct cPaintCounter : QObject {
+        int Count = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            Count += event->type() == QEvent::Paint;
+            return false;
+        }
+    };
+    struct cRaisingObject : QObject {
+        bool event(QEvent*) override { throw EVelmoraError(QStringLiteral("handler failed")); }
+    };
+
+    QWidget& Dock() { return *FMain->findChild<QWidget*>(QStringLiteral("panDockQuery")); }
+    int64_t ChannelCount() {
+        return FData->Database().QueryInt64(QStringLiteral("select count(*) from Channel"));
+    }
+
+    TfrmLoadProgress FLoadProgress;
+    std::unique_ptr<TdmVelmora> FData;
+    std::unique_ptr<TfrmMainClient> FMain;
+};
+
+int main(int argc, char** argv) {
+    cUiTestHome home;
+    TVelmoraApplication application(argc, argv);
+    TQtDispatcher dispatcher;
+    InstallMainThreadDispatcher(dispatcher);
+    MainClientTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "fMainClientTest.moc"
