@@ -1,0 +1,72 @@
+#include "ui/chrome/uLanguageText.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QRect>
+#include <QTextLayout>
+
+namespace {
+
+// Line breaks of the stored text end lines; carriage returns are dropped.
+QString Flowing(const QString& text) {
+    QString flowing = text;
+    flowing.remove(QLatin1Char('\r'));
+    flowing.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    return flowing;
+}
+
+int WholeLines(const QFontMetrics& metrics, int height) {
+    if (height < metrics.height())
+        return 0;
+    return 1 + (height - metrics.height()) / metrics.lineSpacing();
+}
+
+} // namespace
+
+Qt::LayoutDirection LanguageDirection(const QString& languageCode) {
+    const QString code = languageCode.toUpper();
+    if (code == QLatin1String("HE") || code == QLatin1String("AR"))
+        return Qt::RightToLeft;
+    return Qt::LeftToRight;
+}
+
+QStringList LanguageTextLines(const QString& text, const QFont& font, const QSize& box) {
+    const QFontMetrics metrics(font);
+    const int fitting = WholeLines(metrics, box.height());
+    const QString flowing = Flowing(text);
+    QStringList lines;
+    if (fitting == 0 || box.width() <= 0)
+        return lines;
+    QTextLayout layout(flowing, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(box.width());
+        const int end = line.textStart() + line.textLength();
+        if (lines.size() + 1 == fitting && end < flowing.size()) {
+            QString rest = flowing.mid(line.textStart());
+            rest.replace(QChar::LineSeparator, QLatin1Char(' '));
+            lines << metrics.elidedText(rest.trimmed(), Qt::ElideRight, box.width());
+            break;
+        }
+        lines << flowing.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
+}
+
+void DrawLanguageText(QPainter& painter, const QString& text, const QRect& rect,
+                      const QString& languageCode) {
+    const bool rightToLeft = LanguageDirection(languageCode) == Qt::RightToLeft;
+    const int flags = Qt::TextSingleLine | Qt::AlignTop | Qt::AlignAbsolute |
+                      (rightToLeft ? Qt::AlignRight | Qt::TextForceRightToLeft
+                                   : Qt::AlignLeft | Qt::TextForceLeftToRight);
+    const QFontMetrics metrics(painter.font());
+    int top = rect.top();
+    for (const QString& line : LanguageTextLines(text, painter.font(), rect.size())) {
+        painter.drawText(QRect(rect.left(), top, rect.width(), metrics.height()), flags, line);
+        top += metrics.lineSpacing();
+    }
+}

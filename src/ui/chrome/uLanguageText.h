@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <Qt>
+
+class QFont;
+class QPainter;
+class QRect;
+class QSize;
+
+// Texts of feeds are drawn in the reading order of their language, named by
+// a two-letter code in any letter case: Hebrew and Arabic right to left and
+// right-aligned, every other language left to right and left-aligned. The
+// fonts for each script are Qt's choice.
+Qt::LayoutDirection LanguageDirection(const QString& languageCode);
+
+// The lines that show text in a box of the given size: wrapped at words
+// (inside a word that is wider than the box), only whole lines, and the last
+// one cut with an ellipsis when text remains.
+QStringList LanguageTextLines(const QString& text, const QFont& font, const QSize& box);
+
+// Draws text into rect with the painter's font and pen, in the reading order
+// of the language; "&" is shown as itself.
+void DrawLanguageText(QPainter& painter, const QString& text, const QRect& rect,
+                      const QString& languageCode);

@@ -1,0 +1,145 @@
+#include "ui/nodes/uNodeListModel.h"
+
+#include "ingest/uEnclosure.h"
+#include "model/uOMEnclosure.h"
+#include "ui/nodes/uListErrors.h"
+#include "ui/shell/dVelmora.h"
+
+#include <QPixmap>
+
+cNodeListModel::cNodeListModel(TdmVelmora& data, QObject* parent)
+    : QAbstractTableModel(parent), FData(data) {}
+
+cNodeListModel::~cNodeListModel() = default;
+
+cNodeChannelTable& cNodeListModel::Table() {
+    if (!FTable)
+        FTable = std::make_unique<cNodeChannelTable>(FData.Database());
+    return *FTable;
+}
+
+const cNodeChannel* cNodeListModel::Row(int row) const {
+    if (!FTable || row < 0 || row >= FTable->Count())
+        return nullptr;
+    return FTable->Record(row);
+}
+
+bool cNodeListModel::Requery(const cQuery& query) {
+    beginResetModel();
+    cNodeChannelTable& table = Table();
+    const bool ran = RunGuarded("node list query", [&] { query(table); });
+    if (!ran)
+        table.Clear();
+    endResetModel();
+    return ran;
+}
+
+void cNodeListModel::Release() {
+    beginResetModel();
+    if (FTable)
+        FTable->Clear();
+    endResetModel();
+}
+
+void cNodeListModel::SaveRow(int row, const std::function<void(cNodeChannel&)>& change) {
+    if (!Row(row))
+        return;
+    change(*FTable->Record(row));
+    const bool saved =
+        RunGuarded("saving a node row", [&] { FData.Database().SaveAllInTransaction(); });
+    if (!saved)
+        RunGuarded("reading a node row again", [&] { FTable->Reread(row); });
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+void cNodeListModel::MarkRead(int row) {
+    SaveRow(row, [](cNodeChannel& node) { node.SetHasBeenRead(true); });
+}
+
+void cNodeListModel::RequestEnclosure(int row) {
+    const cNodeChannel* node = Row(row);
+    if (!node || node->EnclosureStatus() != dsOffered)
+        return;
+    SaveRow(row, [](cNodeChannel& changed) { changed.SetEnclosureStatus(dsRequested); });
+}
+
+void cNodeListModel::RequestPage(int row) {
+    SaveRow(row, [](cNodeChannel& node) { node.SetIsDownloaded(dsRequested); });
+}
+
+QString cNodeListModel::ReadyEnclosureFile(int row) {
+    const cNodeChannel* node = Row(row);
+    if (!node || node->EnclosureStatus() != dsDownloaded)
+        return QString();
+    cEnclosureTable enclosures(FData.Database());
+    enclosures.OpenNodeEnclosures(node->Id());
+    if (enclosures.Count() == 0)
+        return QString();
+    return enclosures.Record(0)->EnclosureFileName();
+}
+
+void cNodeListModel::MarkChannelRead(int64_t channelId) {
+    Table().MarkChannelRead(channelId);
+}
+
+void cNodeListModel::MarkCategoryRead(int64_t categoryId) {
+    Table().MarkCategoryRead(categoryId);
+}
+
+int cNodeListModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !FTable)
+        return 0;
+    return FTable->Count();
+}
+
+int cNodeListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant cNodeListModel::data(const QModelIndex& index, int role) const {
+    const cNodeChannel* node = index.isValid() ? Row(index.row()) : nullptr;
+    if (!node)
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+        if (index.column() == ChannelColumn)
+            return node->ChannelTitle();
+        if (index.column() == TitleColumn)
+            return node->Title();
+        return QVariant();
+    case NodeIdRole:
+        return QVariant::fromValue<qint64>(node->Id());
+    case ChannelIdRole:
+        return QVariant::fromValue<qint64>(node->ParentChannelId());
+    case ChannelTitleRole:
+        return node->ChannelTitle();
+    case ChannelIconRole:
+        return FData.ChannelIcons().Icon(node->ParentChannelId(), node->ChannelTitle());
+    case TitleRole:
+        return node->Title();
+    case DescriptionRole:
+        return node->Description();
+    case LinkRole:
+        return node->Link();
+    case LanguageRole:
+        return node->LanguageCode();
+    case DateRole:
+        return node->DateTimeNode_UTC();
+    case HasBeenReadRole:
+        return node->HasBeenRead();
+    case EnclosureStatusRole:
+        return int(node->EnclosureStatus());
+    case PageStateRole:
+        return int(node->IsDownloaded());
+    default:
+        return QVariant();
+    }
+}
+
+QVariant cNodeListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    static const char* const Titles[ColumnCount] = {"Channel", "Title", "Status"};
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return QString::fromLatin1(Titles[section]);
+}

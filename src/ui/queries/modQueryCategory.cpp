@@ -1,0 +1,18 @@
+#include "ui/queries/modQueryCategory.h"
+
+#include "ui/queries/uStatListModels.h"
+
+#include <QHeaderView>
+#include <QTreeView>
+
+TmodCategory::TmodCategory(TdmVelmora& data, QWidget* parent)
+    : TmodStatList(data, QStringLiteral("Categories"), "edCategoryFilter", "lvCategory",
+                   new cCategoryListModel(data),
+                   {{"acMarkAllNodesAsReadForCategory", "Mark category as read",
+                     "Mark all nodes in this category as read", 39}},
+                   parent),
+      FModel(static_cast<cCategoryListModel*>(List().model())) {
+    setObjectName(QStringLiteral("modCategory"));
+    List().header()->setSectionResizeMode(cCategoryListModel::TitleColumn, QHeaderView::Stretch);
+    List().header()->setStretchLastSection(false);
+}

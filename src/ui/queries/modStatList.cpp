@@ -1,0 +1,101 @@
+#include "ui/queries/modStatList.h"
+
+#include "ui/nodes/uListErrors.h"
+#include "ui/queries/uStatListModels.h"
+#include "ui/shell/dVelmora.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int FilterWidth = 121;
+
+} // namespace
+
+TmodStatList::TmodStatList(TdmVelmora& data, const QString& title, const char* filterName,
+                           const char* listName, QAbstractItemModel* model,
+                           std::initializer_list<cActionLook> actions, QWidget* parent)
+    : QWidget(parent) {
+    auto* toolbar = new QWidget(this);
+    auto* row = new QHBoxLayout(toolbar);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->setSpacing(2);
+    auto* titleButton = new QToolButton(toolbar);
+    titleButton->setAutoRaise(true);
+    titleButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    titleButton->setText(title);
+    QFont bold = titleButton->font();
+    bold.setBold(true);
+    titleButton->setFont(bold);
+    connect(titleButton, &QToolButton::clicked, this, &TmodStatList::TitleClicked);
+    row->addWidget(titleButton);
+
+    FFilter = new QLineEdit(toolbar);
+    FFilter->setObjectName(QString::fromLatin1(filterName));
+    FFilter->setFixedWidth(FilterWidth);
+    FFilter->setFrame(false);
+    connect(FFilter, &QLineEdit::textChanged, this, &TmodStatList::FilterChanged);
+    row->addWidget(FFilter);
+
+    for (const cActionLook& look : actions) {
+        auto* action = new QAction(data.ButtonImages().Icon(look.Slot),
+                                   QString::fromLatin1(look.Caption), this);
+        action->setObjectName(QString::fromLatin1(look.Name));
+        action->setToolTip(QString::fromLatin1(look.Hint));
+        action->setStatusTip(action->toolTip());
+        action->setEnabled(false);
+        auto* button = new QToolButton(toolbar);
+        button->setAutoRaise(true);
+        button->setDefaultAction(action);
+        row->addWidget(button);
+        FActions.push_back(action);
+    }
+    row->addStretch(1);
+
+    FList = new QTreeView(this);
+    FList->setObjectName(QString::fromLatin1(listName));
+    model->setParent(this);
+    FList->setModel(model);
+    FList->setFrameShape(QFrame::NoFrame);
+    FList->setRootIsDecorated(false);
+    FList->setItemsExpandable(false);
+    FList->setUniformRowHeights(true);
+    FList->setAllColumnsShowFocus(true);
+    FList->setSelectionMode(QAbstractItemView::SingleSelection);
+    FList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FList->header()->setSectionsClickable(true);
+    connect(FList->header(), &QHeaderView::sectionClicked, this, &TmodStatList::ColumnClicked);
+    connect(FList, &QAbstractItemView::clicked, this, &TmodStatList::RowClicked);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(toolbar);
+    layout->addWidget(FList, 1);
+}
+
+void TmodStatList::BindAction(int action, const std::function<void()>& handler) {
+    QAction& bound = Action(action);
+    bound.setEnabled(true);
+    connect(&bound, &QAction::triggered, this, [handler] { RunGuarded("a list action", handler); });
+}
+
+QAction& TmodStatList::Action(int action) {
+    return *FActions.at(size_t(action));
+}
+
+QString TmodStatList::FilterText() const {
+    return FFilter->text();
+}
+
+int64_t TmodStatList::SelectedId() const {
+    const QModelIndexList rows = FList->selectionModel()->selectedRows();
+    return rows.isEmpty() ? 0 : rows.first().data(StatIdRole).toLongLong();
+}
