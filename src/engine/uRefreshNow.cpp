@@ -4,14 +4,11 @@
 #include "engine/uThreadPool.h"
 #include "engine/uUpdateJob.h"
 #include "ingest/uChannel.h"
+#include "model/uOMNode.h"
 
 #include <QHash>
 
 namespace {
-
-int StoredItemCount(cSQLDatabase& database) {
-    return database.QueryInt(QStringLiteral("select count(*) from Node"));
-}
 
 // A channel's job rebuilds one flagged channel per run; the category job
 // rebuilds every flagged category, the ones the channels flagged included.
@@ -38,7 +35,8 @@ QList<int64_t> ChannelsToRefresh(cSQLDatabase& database, bool everyChannel) {
 }
 
 cRefreshNow::cRefreshNow(cSQLDatabase& database, const QList<int64_t>& channelIds)
-    : FDatabase(database), FChannelIds(channelIds), FItemsBefore(StoredItemCount(database)) {}
+    : FDatabase(database), FChannelIds(channelIds),
+      FItemsBefore(static_cast<int>(CountStoredNodes(database))) {}
 
 void cRefreshNow::Queue(cThreadPool& pool) const {
     for (int64_t id : FChannelIds)
@@ -63,6 +61,6 @@ cRefreshOutcome cRefreshNow::Finish() {
         else
             ++outcome.Failed;
     }
-    outcome.NewItems = StoredItemCount(FDatabase) - FItemsBefore;
+    outcome.NewItems = static_cast<int>(CountStoredNodes(FDatabase) - FItemsBefore);
     return outcome;
 }

@@ -183,3 +183,7 @@ void cOmNodeRecord::SetIsDownloaded(uint8_t value) {
 
 cOmNodeTable::cOmNodeTable(cSQLDatabase& database, const cRecordClass* recordClass)
     : cSQLTable(database, recordClass ? *recordClass : RecordClassOf<cOmNodeRecord>()) {}
+
+int64_t CountStoredNodes(cSQLDatabase& database) {
+    return database.QueryInt64(QStringLiteral("select count(*) from Node"));
+}

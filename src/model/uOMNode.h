@@ -92,3 +92,7 @@ public:
     cOmNodeRecord* Record(int index) const { return ItemAs<cOmNodeRecord>(index); }
     cOmNodeRecord* NewNode() { return NewRecordAs<cOmNodeRecord>(); }
 };
+
+// How many items the database holds, archived ones included: what a refresh
+// brought is the change of this number.
+int64_t CountStoredNodes(cSQLDatabase& database);

@@ -1,7 +1,7 @@
 #include "ui/shell/uEngineStatus.h"
 
 #include "engine/uThreadPool.h"
-#include "readmodels/uNodeCount.h"
+#include "model/uOMNode.h"
 #include "storage/uDTFormat.h"
 #include "storage/uErrors.h"
 #include "ui/shell/uUiLog.h"
