@@ -39,7 +39,7 @@ QStringList LanguageTextLines(const QString& text, const QFont& font, const QSiz
         return lines;
     QTextLayout layout(flowing, font);
     QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setWrapMode(QTextOption::WordWrap);
     layout.setTextOption(option);
     layout.beginLayout();
     for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
@@ -51,7 +51,8 @@ QStringList LanguageTextLines(const QString& text, const QFont& font, const QSiz
             lines << metrics.elidedText(rest.trimmed(), Qt::ElideRight, box.width());
             break;
         }
-        lines << flowing.mid(line.textStart(), line.textLength()).trimmed();
+        lines << metrics.elidedText(flowing.mid(line.textStart(), line.textLength()).trimmed(),
+                                    Qt::ElideRight, box.width());
     }
     layout.endLayout();
     return lines;

@@ -15,9 +15,9 @@ class QSize;
 // fonts for each script are Qt's choice.
 Qt::LayoutDirection LanguageDirection(const QString& languageCode);
 
-// The lines that show text in a box of the given size: wrapped at words
-// (inside a word that is wider than the box), only whole lines, and the last
-// one cut with an ellipsis when text remains.
+// The lines that show text in a box of the given size: wrapped at words,
+// only whole lines; a word wider than the box and the last line, when text
+// remains, are cut with an ellipsis.
 QStringList LanguageTextLines(const QString& text, const QFont& font, const QSize& box);
 
 // Draws text into rect with the painter's font and pen, in the reading order

@@ -86,9 +86,12 @@ private:
 QComboBox* MakeChooser(const char* name, QWidget* parent) {
     auto* chooser = new QComboBox(parent);
     chooser->setObjectName(QString::fromLatin1(name));
+    // Up to their full width where there is room; the dock panel may be
+    // narrower than one toolbar row.
     chooser->setMaximumWidth(ChooserWidth);
+    chooser->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     chooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    chooser->setMinimumContentsLength(6);
+    chooser->setMinimumContentsLength(1);
     return chooser;
 }
 
@@ -148,11 +151,15 @@ void TmodNodes::BuildActions() {
 void TmodNodes::BuildToolbar() {
     FToolbar = new QWidget(this);
     FToolbar->setObjectName(QStringLiteral("tbNode"));
+    // A dock panel narrower than a toolbar row cuts the row at its right end
+    // instead of widening the whole window beyond the panel.
+    FToolbar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     FTitle = new QToolButton(FToolbar);
     FTitle->setObjectName(QStringLiteral("tntTitle"));
     FTitle->setAutoRaise(true);
     FTitle->setToolButtonStyle(Qt::ToolButtonTextOnly);
     FTitle->setText(QStringLiteral("Nodes"));
+    FTitle->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     QFont bold = FTitle->font();
     bold.setBold(true);
     FTitle->setFont(bold);

@@ -279,6 +279,14 @@ void NodeListTest::textLinesWrapWholeAndEndWithAnEllipsis() {
              QStringList{QStringLiteral("Q&A")});
     QCOMPARE(LanguageTextLines(QStringLiteral("one\ntwo"), font, twoLines),
              (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+    const int timeWidth = metrics.horizontalAdvance(QStringLiteral("10:00:00")) + 2;
+    const QStringList date =
+        LanguageTextLines(QStringLiteral("2024/05/06 10:00:00"), font, QSize(timeWidth, 100));
+    QCOMPARE(date.size(), 2);
+    QVERIFY2(date.first().startsWith(QStringLiteral("2024")) &&
+                 date.first().endsWith(QChar(0x2026)),
+             qPrintable(date.first()));
+    QCOMPARE(date.last(), QStringLiteral("10:00:00"));
     QVERIFY(LanguageTextLines(QStringLiteral("alpha"), font, QSize(width, metrics.height() - 1))
                 .isEmpty());
 }
