@@ -67,6 +67,20 @@ const QStringList MainOnlyTables = {
                    "IsDownloaded <> 0"),
     QStringLiteral("create index EnclosureByStatus on Enclosure (Status)"),
     QStringLiteral("create index EnclosureRequested on Enclosure (ID) where Status <> 0"),
+    // Lists sorted by title or by channel read their first rows off these
+    // in order and stop at the row limit, instead of sorting every current
+    // node (85 to 190 ms on 200000 nodes). No state column leads the title
+    // index: statistics on IsArchived there led the planner to scan every
+    // node for the short list of saved pages.
+    QStringLiteral("create index NodeByTitle on Node (Title)"),
+    // The recent list by title: its unread, current nodes are too many to
+    // sort (25 ms with one node in ten unread, 115 ms with one in two) and
+    // too few among all nodes to find in title order. Only the read state
+    // narrows it: with the other states in its condition too, the planner
+    // took this index's small count for the whole recent list and gave up
+    // the category lookups for a walk over it (15 ms).
+    QStringLiteral("create index NodeUnreadByTitle on Node (Title) where HasBeenRead = 0"),
+    QStringLiteral("create index ChannelByTitle on Channel (Title)"),
     QStringLiteral("create index ChannelByNextUpdate on Channel (NextUpdateDateTime_UTC)"),
     // The statistics jobs start from the few flagged rows.
     QStringLiteral(
