@@ -173,7 +173,7 @@ void TfrmMainClient::CreateActions() {
                                 QStringLiteral("Go back"), 54);
     goBack->setShortcut(QKeySequence::Back);
     connect(goBack, &QAction::triggered, this, [this] {
-        if (FWeb->history()->canGoBack())
+        if (FWeb && FWeb->history()->canGoBack())
             FWeb->back();
     });
     QAction* browse = NewAction(QStringLiteral("acBrowserURL"), QStringLiteral("Browse"),
@@ -313,11 +313,26 @@ QWidget* TfrmMainClient::CreateBrowserArea() {
     FUrl->setFixedWidth(529);
     connect(FUrl->lineEdit(), &QLineEdit::returnPressed, this, &TfrmMainClient::BrowseTypedAddress);
     toolbar->addWidget(FUrl);
-    FWeb = new QWebEngineView(area);
-    FWeb->setObjectName(QStringLiteral("web"));
+    FBrowserArea = new QWidget(area);
+    FBrowserArea->setObjectName(QStringLiteral("panBrowser"));
+    FBrowserArea->setAutoFillBackground(true);
+    QPalette white = FBrowserArea->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    FBrowserArea->setPalette(white);
+    auto* browserLayout = new QVBoxLayout(FBrowserArea);
+    browserLayout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(toolbar);
-    layout->addWidget(FWeb, 1);
+    layout->addWidget(FBrowserArea, 1);
     return area;
+}
+
+QWebEngineView& TfrmMainClient::Browser() {
+    if (!FWeb) {
+        FWeb = new QWebEngineView(FBrowserArea);
+        FWeb->setObjectName(QStringLiteral("web"));
+        FBrowserArea->layout()->addWidget(FWeb);
+    }
+    return *FWeb;
 }
 
 void TfrmMainClient::showEvent(QShowEvent* event) {
@@ -369,7 +384,7 @@ void TfrmMainClient::InsertNewFeed() {
 void TfrmMainClient::BrowseTypedAddress() {
     const QString typed = FUrl->currentText();
     if (!typed.isEmpty())
-        FWeb->load(QUrl::fromUserInput(typed));
+        Browser().load(QUrl::fromUserInput(typed));
 }
 
 void TfrmMainClient::ShowNodePreview(const cNodePreview& preview) {
@@ -388,7 +403,7 @@ void TfrmMainClient::ShowNodePreview(const cNodePreview& preview) {
 }
 
 void TfrmMainClient::Navigate(const QUrl& address) {
-    FWeb->load(address);
+    Browser().load(address);
 }
 
 void TfrmMainClient::RepaintChannelIcons() {

@@ -54,6 +54,10 @@ private:
     void CreateMenus();
     QWidget* CreatePreviewStrip();
     QWidget* CreateBrowserArea();
+    // The embedded browser, made on first use: the web engine costs about
+    // half the start-up time and a hundred megabytes, which a user who only
+    // reads lists never needs.
+    QWebEngineView& Browser();
 
     TdmVelmora& FData;
     TfrmLoadProgress& FLoadProgress;
@@ -63,6 +67,7 @@ private:
     QLabel* FNodeTitle = nullptr;
     QPlainTextEdit* FNodeDescription = nullptr;
     QComboBox* FUrl = nullptr;
+    QWidget* FBrowserArea = nullptr;
     QWebEngineView* FWeb = nullptr;
     TEngineStatus* FEngineStatus = nullptr;
     bool FShownOnce = false;
