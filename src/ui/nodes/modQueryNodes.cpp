@@ -1,6 +1,8 @@
 #include "ui/nodes/modQueryNodes.h"
 
 #include "model/uOMEnclosure.h"
+#include "ui/chrome/uFlowLayout.h"
+#include "ui/chrome/uTitleButton.h"
 #include "ui/nodes/uListErrors.h"
 #include "ui/nodes/uNodeListModel.h"
 #include "ui/nodes/uNodePreview.h"
@@ -86,10 +88,8 @@ private:
 QComboBox* MakeChooser(const char* name, QWidget* parent) {
     auto* chooser = new QComboBox(parent);
     chooser->setObjectName(QString::fromLatin1(name));
-    // Up to their full width where there is room; the dock panel may be
-    // narrower than one toolbar row.
-    chooser->setMaximumWidth(ChooserWidth);
-    chooser->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The toolbar gives it its full width; a long channel title must not
+    // keep it from shrinking on a row narrower than that.
     chooser->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     chooser->setMinimumContentsLength(1);
     return chooser;
@@ -151,23 +151,12 @@ void TmodNodes::BuildActions() {
 void TmodNodes::BuildToolbar() {
     FToolbar = new QWidget(this);
     FToolbar->setObjectName(QStringLiteral("tbNode"));
-    // A dock panel narrower than a toolbar row cuts the row at its right end
-    // instead of widening the whole window beyond the panel.
-    FToolbar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    FTitle = new QToolButton(FToolbar);
+    FTitle = new cTitleButton(QStringLiteral("Nodes"), FToolbar);
     FTitle->setObjectName(QStringLiteral("tntTitle"));
-    FTitle->setAutoRaise(true);
-    FTitle->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    FTitle->setText(QStringLiteral("Nodes"));
-    FTitle->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    QFont bold = FTitle->font();
-    bold.setBold(true);
-    FTitle->setFont(bold);
     connect(FTitle, &QToolButton::clicked, this, &TmodNodes::TitleClicked);
 
     FFilter = new QLineEdit(FToolbar);
     FFilter->setObjectName(QStringLiteral("edNodesFilter"));
-    FFilter->setFixedWidth(FilterWidth);
     FFilter->setFrame(false);
     FFilter->setToolTip(QStringLiteral("Filter on current selection"));
     QPalette tinted = FFilter->palette();
@@ -232,29 +221,19 @@ void TmodNodes::SetTitle(const QString& title) {
 void TmodNodes::SetToolbarLayout(ToolbarLayout layout) {
     FLayout = layout;
     delete FToolbar->layout();
-    auto* rows = new QVBoxLayout(FToolbar);
+    // A row wider than the dock panel continues on the next one.
+    auto* rows = new cFlowLayout(FToolbar);
     rows->setContentsMargins(2, 2, 2, 2);
-    rows->setSpacing(2);
-    QHBoxLayout* row = nullptr;
-    const auto newRow = [&] {
-        if (row)
-            row->addStretch(1);
-        row = new QHBoxLayout;
-        row->setSpacing(2);
-        rows->addLayout(row);
-    };
-    newRow();
-    row->addWidget(FTitle);
+    rows->AddWidget(FTitle);
     if (layout == ToolbarLayout::TitleAlone)
-        newRow();
-    row->addWidget(FFilter);
+        rows->AddRowBreak();
+    rows->AddWidget(FFilter, FilterWidth);
     for (QToolButton* button : FHostButtons)
-        row->addWidget(button);
+        rows->AddWidget(button);
     if (layout != ToolbarLayout::OneRow)
-        newRow();
-    row->addWidget(FChannelChooser);
-    row->addWidget(FCategoryChooser);
-    row->addStretch(1);
+        rows->AddRowBreak();
+    rows->AddWidget(FChannelChooser, ChooserWidth);
+    rows->AddWidget(FCategoryChooser, ChooserWidth);
 }
 
 void TmodNodes::SetChoosersVisible(bool visible) {

@@ -11,6 +11,7 @@ class QLineEdit;
 class QToolButton;
 class QTreeView;
 class TdmVelmora;
+class cTitleButton;
 class cNodeListModel;
 class cNodePreviewTarget;
 
@@ -70,7 +71,7 @@ private:
     cNodePreviewTarget& FPreview;
     cNodeListModel* FModel;
     QWidget* FToolbar = nullptr;
-    QToolButton* FTitle = nullptr;
+    cTitleButton* FTitle = nullptr;
     QLineEdit* FFilter = nullptr;
     QComboBox* FChannelChooser = nullptr;
     QComboBox* FCategoryChooser = nullptr;

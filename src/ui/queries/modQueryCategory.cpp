@@ -6,8 +6,8 @@
 #include <QTreeView>
 
 TmodCategory::TmodCategory(TdmVelmora& data, QWidget* parent)
-    : TmodStatList(data, QStringLiteral("Categories"), "edCategoryFilter", "lvCategory",
-                   new cCategoryListModel(data),
+    : TmodStatList(data, {"tbCategory", "tntCategories", "edCategoryFilter", "lvCategory"},
+                   QStringLiteral("Categories"), new cCategoryListModel(data),
                    {{"acMarkAllNodesAsReadForCategory", "Mark category as read",
                      "Mark all nodes in this category as read", 39}},
                    parent),

@@ -7,8 +7,8 @@
 #include <QTreeView>
 
 TmodChannel::TmodChannel(TdmVelmora& data, QWidget* parent)
-    : TmodStatList(data, QStringLiteral("Channels"), "edChannelFilter", "lvChannel",
-                   new cChannelListModel(data),
+    : TmodStatList(data, {"tbChannel", "tntChannels", "edChannelFilter", "lvChannel"},
+                   QStringLiteral("Channels"), new cChannelListModel(data),
                    {{"acSelectChannel", "Select a channel",
                      "Select channel and display nodes belonging to this channel", 62},
                     {"acMarkChannelAsRead", "Mark channel as read",

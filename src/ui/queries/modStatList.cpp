@@ -1,11 +1,12 @@
 #include "ui/queries/modStatList.h"
 
+#include "ui/chrome/uFlowLayout.h"
+#include "ui/chrome/uTitleButton.h"
 #include "ui/nodes/uListErrors.h"
 #include "ui/queries/uStatListModels.h"
 #include "ui/shell/dVelmora.h"
 
 #include <QAction>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QToolButton>
@@ -18,30 +19,25 @@ constexpr int FilterWidth = 121;
 
 } // namespace
 
-TmodStatList::TmodStatList(TdmVelmora& data, const QString& title, const char* filterName,
-                           const char* listName, QAbstractItemModel* model,
-                           std::initializer_list<cActionLook> actions, QWidget* parent)
+TmodStatList::TmodStatList(TdmVelmora& data, const cNames& names, const QString& title,
+                           QAbstractItemModel* model, std::initializer_list<cActionLook> actions,
+                           QWidget* parent)
     : QWidget(parent) {
     auto* toolbar = new QWidget(this);
-    auto* row = new QHBoxLayout(toolbar);
+    toolbar->setObjectName(QString::fromLatin1(names.Toolbar));
+    // A row wider than the dock panel continues on the next one.
+    auto* row = new cFlowLayout(toolbar);
     row->setContentsMargins(2, 2, 2, 2);
-    row->setSpacing(2);
-    auto* titleButton = new QToolButton(toolbar);
-    titleButton->setAutoRaise(true);
-    titleButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    titleButton->setText(title);
-    QFont bold = titleButton->font();
-    bold.setBold(true);
-    titleButton->setFont(bold);
+    auto* titleButton = new cTitleButton(title, toolbar);
+    titleButton->setObjectName(QString::fromLatin1(names.Title));
     connect(titleButton, &QToolButton::clicked, this, &TmodStatList::TitleClicked);
-    row->addWidget(titleButton);
+    row->AddWidget(titleButton);
 
     FFilter = new QLineEdit(toolbar);
-    FFilter->setObjectName(QString::fromLatin1(filterName));
-    FFilter->setFixedWidth(FilterWidth);
+    FFilter->setObjectName(QString::fromLatin1(names.Filter));
     FFilter->setFrame(false);
     connect(FFilter, &QLineEdit::textChanged, this, &TmodStatList::FilterChanged);
-    row->addWidget(FFilter);
+    row->AddWidget(FFilter, FilterWidth);
 
     for (const cActionLook& look : actions) {
         auto* action = new QAction(data.ButtonImages().Icon(look.Slot),
@@ -51,15 +47,15 @@ TmodStatList::TmodStatList(TdmVelmora& data, const QString& title, const char* f
         action->setStatusTip(action->toolTip());
         action->setEnabled(false);
         auto* button = new QToolButton(toolbar);
+        button->setObjectName(action->objectName() + QStringLiteral("Button"));
         button->setAutoRaise(true);
         button->setDefaultAction(action);
-        row->addWidget(button);
+        row->AddWidget(button);
         FActions.push_back(action);
     }
-    row->addStretch(1);
 
     FList = new QTreeView(this);
-    FList->setObjectName(QString::fromLatin1(listName));
+    FList->setObjectName(QString::fromLatin1(names.List));
     model->setParent(this);
     FList->setModel(model);
     FList->setFrameShape(QFrame::NoFrame);

@@ -39,9 +39,16 @@ signals:
     void RowClicked();
 
 protected:
-    TmodStatList(TdmVelmora& data, const QString& title, const char* filterName,
-                 const char* listName, QAbstractItemModel* model,
-                 std::initializer_list<cActionLook> actions, QWidget* parent);
+    struct cNames {
+        const char* Toolbar;
+        const char* Title;
+        const char* Filter;
+        const char* List;
+    };
+
+    TmodStatList(TdmVelmora& data, const cNames& names, const QString& title,
+                 QAbstractItemModel* model, std::initializer_list<cActionLook> actions,
+                 QWidget* parent);
 
     QTreeView& List() { return *FList; }
 

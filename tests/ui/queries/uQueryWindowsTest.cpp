@@ -1,6 +1,7 @@
 #include "NodeListFixture.h"
 #include "UiTestSupport.h"
 
+#include "ui/chrome/uTitleButton.h"
 #include "ui/nodes/uNodeListModel.h"
 #include "ui/queries/fQueryWindows.h"
 #include "ui/queries/uStatListModels.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLayout>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QTreeView>
@@ -34,6 +36,11 @@ private slots:
     void byChannelListsChannelsThenTheNodesOfTheClickedOne();
     void byCategoryNodeHeaderClicksSortTheCategoryList();
     void screenshotsOfDockedWindows();
+    void toolbarControlsWrapInsideTheDockInTheirOrder_data();
+    void toolbarControlsWrapInsideTheDockInTheirOrder();
+    void toolbarTitleIsCutAtItsEndOnlyWhenTooNarrow_data();
+    void toolbarTitleIsCutAtItsEndOnlyWhenTooNarrow();
+    void screenshotsAtDockWidths();
 
 private:
     // The kind's window docked in a panel of the given size, shown.
@@ -44,6 +51,10 @@ private:
     void ClickHeader(const char* list, int column);
     void ClickRow(const char* list, int row, int column = 1);
     QAction& Action(const char* name) { return *FWindow->findChild<QAction*>(name); }
+    // Where the widget lies in the query window.
+    QRect Placed(const QWidget& widget) {
+        return QRect(widget.mapTo(FWindow, QPoint(0, 0)), widget.size());
+    }
     int Stored(const char* query) { return FData->Database().QueryInt(QString::fromUtf8(query)); }
 
     std::unique_ptr<TdmVelmora> FData;
@@ -332,6 +343,131 @@ void QueryWindowsTest::screenshotsOfDockedWindows() {
     ClickRow("lvChannel", 2);
     ClickRow("lvNodes", 1);
     QVERIFY(QFile::exists(SaveScreenshot(*FDock, QStringLiteral("nodes-by-channel"))));
+}
+
+void QueryWindowsTest::toolbarControlsWrapInsideTheDockInTheirOrder_data() {
+    QTest::addColumn<QueryWindowKind>("kind");
+    QTest::addColumn<QStringList>("toolbars");
+    QTest::addColumn<int>("width");
+    const struct {
+        const char* Name;
+        QueryWindowKind Kind;
+        QStringList Toolbars;
+    } windows[] = {
+        {"recent", QueryWindowKind::RecentNodes, {"tbNode"}},
+        {"all", QueryWindowKind::AllNodes, {"tbNode"}},
+        {"downloaded", QueryWindowKind::DownloadedNodes, {"tbNode"}},
+        {"with media", QueryWindowKind::EnclosureNodes, {"tbNode"}},
+        {"by channel", QueryWindowKind::NodesByChannel, {"tbChannel", "tbNode"}},
+        {"by category", QueryWindowKind::NodesByCategory, {"tbCategory", "tbNode"}},
+    };
+    // The dock panel's width, the narrowest it is meant for, a wider one,
+    // and one so narrow that controls have to shrink.
+    for (const int width : {240, 200, 400, 120})
+        for (const auto& window : windows)
+            QTest::addRow("%s at %d", window.Name, width)
+                << window.Kind << window.Toolbars << width;
+}
+
+void QueryWindowsTest::toolbarControlsWrapInsideTheDockInTheirOrder() {
+    QFETCH(QueryWindowKind, kind);
+    QFETCH(QStringList, toolbars);
+    QFETCH(int, width);
+    Dock(kind, QSize(width, 640));
+    QCOMPARE(FWindow->width(), width);
+    const QHash<QString, int> designWidths{{"edNodesFilter", 90},
+                                           {"edChannelFilter", 121},
+                                           {"edCategoryFilter", 121},
+                                           {"cbChannel", 145},
+                                           {"cbCategory", 145}};
+    for (const QString& name : toolbars) {
+        const auto* toolbar = FWindow->findChild<QWidget*>(name);
+        QVERIFY2(toolbar, qPrintable(name));
+        const QLayout& layout = *toolbar->layout();
+        QList<const QWidget*> controls;
+        for (int index = 0; index < layout.count(); ++index)
+            if (const QWidget* control = layout.itemAt(index)->widget(); !control->isHidden())
+                controls << control;
+        QVERIFY(controls.size() >= 3);
+        for (int index = 0; index < controls.size(); ++index) {
+            const QWidget& control = *controls[index];
+            const QRect place = Placed(control);
+            const QByteArray what = (name + QLatin1Char('/') + control.objectName() +
+                                     QLatin1Char('#') + QString::number(index))
+                                        .toUtf8();
+            QVERIFY2(!place.isEmpty(), what);
+            QVERIFY2(Placed(*toolbar).contains(place), what);
+            QVERIFY2(FWindow->rect().contains(place), what);
+            for (int earlier = 0; earlier < index; ++earlier)
+                QVERIFY2(!Placed(*controls[earlier]).intersects(place), what);
+            // Right of the previous control on its row, or on a later row.
+            if (index > 0) {
+                const QRect previous = Placed(*controls[index - 1]);
+                const bool sameRow =
+                    place.top() <= previous.bottom() && place.bottom() >= previous.top();
+                QVERIFY2(sameRow ? place.left() > previous.right()
+                                 : place.top() > previous.bottom(),
+                         what);
+            }
+            if (designWidths.contains(control.objectName())) {
+                const int design = designWidths[control.objectName()];
+                if (design <= layout.contentsRect().width())
+                    QCOMPARE(control.width(), design);
+                else
+                    QVERIFY2(control.width() < design, what);
+            }
+        }
+        // The frame's list takes the rest of its height, right below the toolbar.
+        const QWidget& frame = *toolbar->parentWidget();
+        const auto* list = frame.findChild<QTreeView*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(list);
+        QCOMPARE(Placed(*list).top(), Placed(*toolbar).bottom() + 1);
+        QCOMPARE(Placed(*list).bottom(), Placed(frame).bottom());
+        QCOMPARE(Placed(*list).width(), width);
+    }
+    QCOMPARE(Placed(List("lvNodes")).bottom(), FWindow->rect().bottom());
+}
+
+void QueryWindowsTest::toolbarTitleIsCutAtItsEndOnlyWhenTooNarrow_data() {
+    QTest::addColumn<int>("lessThanItsText"); // pixels
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("room to spare") << -40 << true;
+    QTest::newRow("just enough") << 0 << true;
+    QTest::newRow("a pixel short") << 1 << false;
+    QTest::newRow("half") << 100 << false;
+}
+
+void QueryWindowsTest::toolbarTitleIsCutAtItsEndOnlyWhenTooNarrow() {
+    QFETCH(int, lessThanItsText);
+    QFETCH(bool, whole);
+    const QString text = QStringLiteral("Nodes in selected categories");
+    cTitleButton title(text);
+    title.resize(title.sizeHint().width() - lessThanItsText, title.sizeHint().height());
+    const QString shown = title.DisplayedText();
+    if (whole) {
+        QCOMPARE(shown, text);
+    } else {
+        QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+        QVERIFY2(shown.size() > 1 && text.startsWith(shown.chopped(1)), qPrintable(shown));
+    }
+    QCOMPARE(title.text(), text);
+    // Never narrower than the ellipsis alone.
+    title.resize(title.minimumSizeHint());
+    QCOMPARE(title.DisplayedText(), QString(QChar(0x2026)));
+}
+
+void QueryWindowsTest::screenshotsAtDockWidths() {
+    for (const int width : {240, 400}) {
+        const QString suffix = QStringLiteral("-%1").arg(width);
+        Dock(QueryWindowKind::RecentNodes, QSize(width, 640));
+        ClickRow("lvNodes", 1);
+        QVERIFY(QFile::exists(SaveScreenshot(*FDock, QStringLiteral("recent-nodes") + suffix)));
+
+        Dock(QueryWindowKind::NodesByChannel, QSize(width, 640));
+        ClickRow("lvChannel", 2);
+        ClickRow("lvNodes", 1);
+        QVERIFY(QFile::exists(SaveScreenshot(*FDock, QStringLiteral("nodes-by-channel") + suffix)));
+    }
 }
 
 VELMORA_UI_TEST_MAIN(QueryWindowsTest)
