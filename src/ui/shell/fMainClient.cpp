@@ -4,6 +4,7 @@
 #include "engine/uThreadPool.h"
 #include "ingest/uChannel.h"
 #include "storage/uErrors.h"
+#include "ui/chrome/uElidedLabel.h"
 #include "ui/shell/dVelmora.h"
 #include "ui/shell/fLoadProgress.h"
 #include "ui/shell/uEngineStatus.h"
@@ -256,11 +257,10 @@ QWidget* TfrmMainClient::CreatePreviewStrip() {
     FChannelLogo->setAlignment(Qt::AlignCenter);
     FChannelLogo->setToolTip(QStringLiteral("Logo of current node's channel"));
     FChannelLogo->setPixmap(ProductLogo());
-    FChannelTitle = new QLabel(channel);
+    FChannelTitle = new TElidedLabel(QString(), channel);
     FChannelTitle->setObjectName(QStringLiteral("stChannelTitle"));
     FChannelTitle->setAlignment(Qt::AlignCenter);
-    FChannelTitle->setToolTip(QStringLiteral("Title of current node's channel"));
-    FChannelTitle->setTextFormat(Qt::PlainText);
+    FChannelTitle->SetHint(QStringLiteral("Title of current node's channel"));
     FChannelTitle->setFont(QFont(QStringLiteral("Arial Unicode MS"), 8));
     channelLayout->addWidget(FChannelLogo);
     channelLayout->addWidget(FChannelTitle);
@@ -269,15 +269,15 @@ QWidget* TfrmMainClient::CreatePreviewStrip() {
     node->setObjectName(QStringLiteral("panNode"));
     auto* nodeLayout = new QVBoxLayout(node);
     nodeLayout->setContentsMargins(4, 4, 4, 4);
-    FNodeTitle = new QLabel(QStringLiteral("Velmora"), node);
+    FNodeTitle = new TElidedLabel(QStringLiteral("Velmora"), node);
     FNodeTitle->setObjectName(QStringLiteral("stNodeTitle"));
     FNodeTitle->setAlignment(Qt::AlignCenter);
-    FNodeTitle->setToolTip(QStringLiteral("Title of current node"));
-    FNodeTitle->setTextFormat(Qt::PlainText);
+    FNodeTitle->SetHint(QStringLiteral("Title of current node"));
     QFont titleFont = FNodeTitle->font();
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() + 2);
     FNodeTitle->setFont(titleFont);
+    FNodeTitle->SetFullText(FNodeTitle->FullText());
     FNodeDescription = new QPlainTextEdit(node);
     FNodeDescription->setObjectName(QStringLiteral("memNodeDescription"));
     FNodeDescription->setFrameShape(QFrame::NoFrame);
@@ -310,7 +310,10 @@ QWidget* TfrmMainClient::CreateBrowserArea() {
     FUrl->setObjectName(QStringLiteral("cbUrl"));
     FUrl->setEditable(true);
     FUrl->setInsertPolicy(QComboBox::NoInsert);
-    FUrl->setFixedWidth(529);
+    // As wide as the toolbar allows, so that it never drops into the
+    // toolbar's overflow menu when the dock panel is widened.
+    FUrl->setMinimumWidth(160);
+    FUrl->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(FUrl->lineEdit(), &QLineEdit::returnPressed, this, &TfrmMainClient::BrowseTypedAddress);
     toolbar->addWidget(FUrl);
     FBrowserArea = new QWidget(area);
@@ -395,8 +398,8 @@ void TfrmMainClient::ShowNodePreview(const cNodePreview& preview) {
     else
         FChannelLogo->setPixmap(
             icon.scaled(LogoBox, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    FChannelTitle->setText(preview.ChannelTitle);
-    FNodeTitle->setText(preview.NodeTitle);
+    FChannelTitle->SetFullText(preview.ChannelTitle);
+    FNodeTitle->SetFullText(preview.NodeTitle);
     FUrl->insertItem(0, preview.Link);
     FUrl->setCurrentIndex(0);
     FNodeDescription->setPlainText(preview.Description);

@@ -12,6 +12,7 @@ class QLabel;
 class QPlainTextEdit;
 class QWebEngineView;
 class QWidget;
+class TElidedLabel;
 class TdmVelmora;
 class TfrmLoadProgress;
 class TEngineStatus;
@@ -63,8 +64,8 @@ private:
     TfrmLoadProgress& FLoadProgress;
     QWidget* FDockQuery = nullptr;
     QLabel* FChannelLogo = nullptr;
-    QLabel* FChannelTitle = nullptr;
-    QLabel* FNodeTitle = nullptr;
+    TElidedLabel* FChannelTitle = nullptr;
+    TElidedLabel* FNodeTitle = nullptr;
     QPlainTextEdit* FNodeDescription = nullptr;
     QComboBox* FUrl = nullptr;
     QWidget* FBrowserArea = nullptr;

@@ -29,6 +29,9 @@ void SwallowError(const QString& message) {
 } // namespace
 
 TVelmoraApplication::TVelmoraApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // The icon is compiled into the window library; a static library's
+    // resources are registered by hand.
+    Q_INIT_RESOURCE(velmora);
     setApplicationName(QStringLiteral("Velmora"));
     setDesktopFileName(QStringLiteral("velmora"));
     setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.svg")));

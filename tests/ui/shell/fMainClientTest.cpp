@@ -6,6 +6,7 @@
 #include "storage/uConfig.h"
 #include "storage/uDTFormat.h"
 #include "storage/uErrors.h"
+#include "ui/chrome/uElidedLabel.h"
 #include "ui/shell/dVelmora.h"
 #include "ui/shell/fLoadProgress.h"
 #include "ui/shell/uNodeHints.h"
@@ -246,7 +247,7 @@ private slots:
         const QRect cell = list->visualRect(first);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(FMain->findChild<QLabel*>(QStringLiteral("stNodeTitle"))->text(), title);
+        QCOMPARE(FMain->findChild<TElidedLabel*>(QStringLiteral("stNodeTitle"))->FullText(), title);
         auto* address = FMain->findChild<QComboBox*>(QStringLiteral("cbUrl"));
         QVERIFY(address->itemText(0).startsWith(QStringLiteral("https://example.org/")));
         QTRY_COMPARE(FMain->findChild<QWebEngineView*>(QStringLiteral("web"))->url(),
@@ -258,6 +259,26 @@ private slots:
                  QStringLiteral("About %1: the whole story.").arg(title));
         list->setCurrentIndex(QModelIndex());
         QCOMPARE(TNodeHints::HintFor(*list), QString());
+    }
+
+    void longTitlesInThePreviewEndInAnEllipsisWithTheWholeTitleAsHint() {
+        const QString longTitle = QStringLiteral("A channel title far too long for the logo "
+                                                 "column of the preview strip to show");
+        const QPixmap smallIcon(16, 16);
+        FMain->ShowNodePreview({smallIcon, longTitle, QStringLiteral("Short"), QString(),
+                                QStringLiteral("https://example.org/long")});
+        auto* channelTitle = FMain->findChild<TElidedLabel*>(QStringLiteral("stChannelTitle"));
+        QVERIFY(channelTitle->text().endsWith(QChar(0x2026)));
+        QVERIFY(channelTitle->width() <= 263);
+        QCOMPARE(channelTitle->toolTip(), longTitle);
+        auto* nodeTitle = FMain->findChild<TElidedLabel*>(QStringLiteral("stNodeTitle"));
+        QCOMPARE(nodeTitle->text(), QStringLiteral("Short"));
+        QCOMPARE(nodeTitle->toolTip(), QStringLiteral("Title of current node"));
+        auto* logo = FMain->findChild<QLabel*>(QStringLiteral("imChannel"));
+        QCOMPARE(logo->pixmap().size(), QSize(16, 16));
+        FMain->ShowNodePreview({QPixmap(300, 50), longTitle, QStringLiteral("Short"), QString(),
+                                QStringLiteral("https://example.org/long")});
+        QCOMPARE(logo->pixmap().size(), QSize(249, 74));
     }
 
     void engineNoticesRunOnTheGuiThreadAndRepaintTheDockedList() {
