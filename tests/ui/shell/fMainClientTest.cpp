@@ -264,7 +264,10 @@ private slots:
     void longTitlesInThePreviewEndInAnEllipsisWithTheWholeTitleAsHint() {
         const QString longTitle = QStringLiteral("A channel title far too long for the logo "
                                                  "column of the preview strip to show");
-        const QPixmap smallIcon(16, 16);
+        QPixmap smallIcon(16, 16);
+        smallIcon.fill(Qt::darkCyan);
+        QPixmap wideIcon(300, 50);
+        wideIcon.fill(Qt::darkCyan);
         FMain->ShowNodePreview({smallIcon, longTitle, QStringLiteral("Short"), QString(),
                                 QStringLiteral("https://example.org/long")});
         auto* channelTitle = FMain->findChild<TElidedLabel*>(QStringLiteral("stChannelTitle"));
@@ -276,7 +279,7 @@ private slots:
         QCOMPARE(nodeTitle->toolTip(), QStringLiteral("Title of current node"));
         auto* logo = FMain->findChild<QLabel*>(QStringLiteral("imChannel"));
         QCOMPARE(logo->pixmap().size(), QSize(16, 16));
-        FMain->ShowNodePreview({QPixmap(300, 50), longTitle, QStringLiteral("Short"), QString(),
+        FMain->ShowNodePreview({wideIcon, longTitle, QStringLiteral("Short"), QString(),
                                 QStringLiteral("https://example.org/long")});
         QCOMPARE(logo->pixmap().size(), QSize(249, 74));
     }
@@ -319,10 +322,15 @@ private slots:
     }
 
     void screenshotOfThePopulatedMainWindow() {
+        // The all-nodes list holds read and unread items, every enclosure
+        // and page state, and the Hebrew item.
+        FMain->findChild<QAction*>(QStringLiteral("acQueryNodes"))->trigger();
+        QCOMPARE(DockedName(Dock()), QStringLiteral("frmQueryNodes"));
         auto* list = Dock().findChild<QAbstractItemView*>(QStringLiteral("lvNodes"));
+        QCOMPARE(list->model()->rowCount(), 5);
         list->setCurrentIndex(list->model()->index(1, 1));
         QTest::qWait(200);
-        QVERIFY(QFile::exists(SaveScreenshot(*FMain, QStringLiteral("main-window-recent-nodes"))));
+        QVERIFY(QFile::exists(SaveScreenshot(*FMain, QStringLiteral("main-window-all-nodes"))));
         FMain->findChild<QAction*>(QStringLiteral("acNodesByChannel"))->trigger();
         QTest::qWait(200);
         QVERIFY(QFile::exists(SaveScreenshot(*FMain, QStringLiteral("main-window-by-channel"))));
