@@ -2,6 +2,7 @@
 
 #include "model/uOMEnclosure.h"
 #include "ui/chrome/uFlowLayout.h"
+#include "ui/chrome/uReportList.h"
 #include "ui/chrome/uTitleButton.h"
 #include "ui/nodes/uListErrors.h"
 #include "ui/nodes/uNodeListModel.h"
@@ -185,22 +186,11 @@ void TmodNodes::BuildList() {
     FList->setObjectName(QStringLiteral("lvNodes"));
     FList->setModel(FModel);
     auto* delegate = new cNodeRowDelegate(FData.ButtonImages(), FList);
-    FList->setItemDelegate(delegate);
-    FList->setFrameShape(QFrame::NoFrame);
-    FList->setRootIsDecorated(false);
-    FList->setItemsExpandable(false);
-    FList->setUniformRowHeights(true);
-    FList->setAllColumnsShowFocus(true);
-    FList->setSelectionMode(QAbstractItemView::SingleSelection);
-    FList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    QPalette clear = FList->palette();
-    clear.setColor(QPalette::Base, Qt::transparent);
-    FList->setPalette(clear);
+    cListRowDelegate::Install(*FList, delegate);
+    SetUpReportList(*FList);
 
     QHeaderView* header = FList->header();
     header->setStretchLastSection(false);
-    header->setSectionsClickable(true);
     header->setMinimumSectionSize(StatusWidth);
     header->setSectionResizeMode(cNodeListModel::ChannelColumn, QHeaderView::Fixed);
     header->setSectionResizeMode(cNodeListModel::TitleColumn, QHeaderView::Stretch);

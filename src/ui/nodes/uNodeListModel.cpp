@@ -6,49 +6,32 @@
 #include "ui/shell/dVelmora.h"
 
 #include <QPixmap>
+#include <iterator>
+
+namespace {
+
+constexpr const char* ColumnTitles[] = {"Channel", "Title", "Status"};
+static_assert(std::size(ColumnTitles) == cNodeListModel::ColumnCount);
+// Lists start in date order.
+static_assert(NodeOrder{} == NodeOrder::ByDate);
+
+} // namespace
 
 cNodeListModel::cNodeListModel(TdmVelmora& data, QObject* parent)
-    : QAbstractTableModel(parent), FData(data) {}
-
-cNodeListModel::~cNodeListModel() = default;
-
-cNodeChannelTable& cNodeListModel::Table() {
-    if (!FTable)
-        FTable = std::make_unique<cNodeChannelTable>(FData.Database());
-    return *FTable;
-}
-
-const cNodeChannel* cNodeListModel::Row(int row) const {
-    if (!FTable || row < 0 || row >= FTable->Count())
-        return nullptr;
-    return FTable->Record(row);
-}
+    : cRecordListModel(data, ColumnTitles, parent) {}
 
 bool cNodeListModel::Requery(const cQuery& query) {
-    beginResetModel();
-    cNodeChannelTable& table = Table();
-    const bool ran = RunGuarded("node list query", [&] { query(table); });
-    if (!ran)
-        table.Clear();
-    endResetModel();
-    return ran;
-}
-
-void cNodeListModel::Release() {
-    beginResetModel();
-    if (FTable)
-        FTable->Clear();
-    endResetModel();
+    return RunQuery("node list query", query);
 }
 
 void cNodeListModel::SaveRow(int row, const std::function<void(cNodeChannel&)>& change) {
     if (!Row(row))
         return;
-    change(*FTable->Record(row));
+    change(*Table().Record(row));
     const bool saved =
         RunGuarded("saving a node row", [&] { FData.Database().SaveAllInTransaction(); });
     if (!saved)
-        RunGuarded("reading a node row again", [&] { FTable->Reread(row); });
+        RunGuarded("reading a node row again", [&] { Table().Reread(row); });
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
@@ -84,16 +67,6 @@ void cNodeListModel::MarkChannelRead(int64_t channelId) {
 
 void cNodeListModel::MarkCategoryRead(int64_t categoryId) {
     Table().MarkCategoryRead(categoryId);
-}
-
-int cNodeListModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !FTable)
-        return 0;
-    return FTable->Count();
-}
-
-int cNodeListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
 }
 
 QVariant cNodeListModel::data(const QModelIndex& index, int role) const {
@@ -134,12 +107,4 @@ QVariant cNodeListModel::data(const QModelIndex& index, int role) const {
     default:
         return QVariant();
     }
-}
-
-QVariant cNodeListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const char* const Titles[ColumnCount] = {"Channel", "Title", "Status"};
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= ColumnCount)
-        return QAbstractTableModel::headerData(section, orientation, role);
-    return QString::fromLatin1(Titles[section]);
 }

@@ -1,12 +1,9 @@
 #pragma once
 
 #include "readmodels/uNodeChannel.h"
+#include "ui/nodes/uTableListModel.h"
 
-#include <QAbstractTableModel>
 #include <functional>
-#include <memory>
-
-class TdmVelmora;
 
 // The rows of one node list. The model owns the result of the host window's
 // query together with the order and the filter flags the window runs it
@@ -14,7 +11,7 @@ class TdmVelmora;
 // A row change is saved at once, in one transaction on the shared
 // connection, and repaints that row only: rows keep their place until the
 // next query even when they no longer match it.
-class cNodeListModel : public QAbstractTableModel {
+class cNodeListModel : public cRecordListModel<cNodeChannelTable, NodeOrder> {
     Q_OBJECT
 
 public:
@@ -39,21 +36,14 @@ public:
     using cQuery = std::function<void(cNodeChannelTable& table)>;
 
     explicit cNodeListModel(TdmVelmora& data, QObject* parent = nullptr);
-    ~cNodeListModel() override;
 
-    NodeOrder Order() const { return FOrder; }
-    void SetOrder(NodeOrder order) { FOrder = order; }
     // NodeFilter flags.
     int Filter() const { return FFilter; }
     void SetFilter(int filter) { FFilter = filter; }
 
-    // Whether any query has run on this list.
-    bool HasResult() const { return FTable != nullptr; }
     // Replaces the rows by those of the query; a query that fails leaves no
     // rows, never the ones it discarded. Returns whether it ran through.
     bool Requery(const cQuery& query);
-    // Lets the rows go: the host window was hidden.
-    void Release();
 
     // Item actions on a row: mark it read; request its offered enclosure;
     // request its page (again). Each saves at once; after a failed save the
@@ -70,19 +60,10 @@ public:
     void MarkChannelRead(int64_t channelId);
     void MarkCategoryRead(int64_t categoryId);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
 
 private:
-    cNodeChannelTable& Table();
-    const cNodeChannel* Row(int row) const;
     void SaveRow(int row, const std::function<void(cNodeChannel&)>& change);
 
-    TdmVelmora& FData;
-    std::unique_ptr<cNodeChannelTable> FTable;
-    NodeOrder FOrder = NodeOrder::ByDate;
     int FFilter = NoFilter;
 };

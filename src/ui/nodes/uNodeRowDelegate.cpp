@@ -12,54 +12,26 @@ namespace {
 constexpr int IconHeight = 32;
 constexpr int DateTop = IconHeight + 1;
 
-// The 64-pixel row inside a cell, without the grid line.
-QRect RowPart(const QRect& cell) {
-    return QRect(cell.left(), cell.top(), cell.width(), cNodeRowDelegate::RowHeight);
-}
-
 } // namespace
 
-void PaintListRowBackground(QPainter& painter, const QStyleOptionViewItem& option) {
-    // The colour of an inactive window caption on the desktop the lists
-    // were first drawn for: light enough to separate rows quietly.
-    static const QColor gridLine(0xbf, 0xcd, 0xdb);
-    const QRect cell = option.rect;
-    const bool selected = option.state.testFlag(QStyle::State_Selected);
-    if (selected)
-        painter.fillRect(cell, option.palette.brush(QPalette::Active, QPalette::Highlight));
-    painter.setPen(gridLine);
-    painter.drawLine(cell.left(), cell.bottom(), cell.right(), cell.bottom());
-    painter.setPen(option.palette.color(QPalette::Active,
-                                        selected ? QPalette::HighlightedText : QPalette::Text));
-}
-
 cNodeRowDelegate::cNodeRowDelegate(const TButtonImages& images, QObject* parent)
-    : QStyledItemDelegate(parent), FImages(images) {}
+    : cListRowDelegate(parent), FImages(images) {}
 
-QSize cNodeRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    return QSize(option.rect.width(), RowHeight + 1);
-}
-
-void cNodeRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                             const QModelIndex& index) const {
-    painter->save();
-    PaintListRowBackground(*painter, option);
-    painter->setFont(option.font);
-    const QRect row = RowPart(option.rect);
+void cNodeRowDelegate::PaintCell(QPainter& painter, const QStyleOptionViewItem& option,
+                                 const QRect& row, const QModelIndex& index) const {
     switch (index.column()) {
     case cNodeListModel::ChannelColumn:
-        PaintChannel(*painter, row, index);
+        PaintChannel(painter, row, index);
         break;
     case cNodeListModel::TitleColumn:
-        PaintTitle(*painter, option, row, index);
+        PaintTitle(painter, option, row, index);
         break;
     case cNodeListModel::StatusColumn:
-        PaintStatus(*painter, row, index);
+        PaintStatus(painter, row, index);
         break;
     default:
         break;
     }
-    painter->restore();
 }
 
 void cNodeRowDelegate::PaintChannel(QPainter& painter, const QRect& cell,

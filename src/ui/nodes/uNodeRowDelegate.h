@@ -1,8 +1,7 @@
 #pragma once
 
+#include "ui/chrome/uListRowDelegate.h"
 #include "ui/nodes/uNodeStatus.h"
-
-#include <QStyledItemDelegate>
 
 class TButtonImages;
 
@@ -11,23 +10,21 @@ class TButtonImages;
 // the selection fill and the grid line span the row. A release of the left
 // button on a status line reports its zone. Neither drawing nor clicks touch
 // the database.
-class cNodeRowDelegate : public QStyledItemDelegate {
+class cNodeRowDelegate : public cListRowDelegate {
     Q_OBJECT
 
 public:
-    static constexpr int RowHeight = 64;
-
     explicit cNodeRowDelegate(const TButtonImages& images, QObject* parent = nullptr);
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override;
-    // 64 pixels and the grid line below.
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
 
 signals:
     void StatusZoneClicked(const QModelIndex& index, NodeStatusZone zone);
+
+protected:
+    void PaintCell(QPainter& painter, const QStyleOptionViewItem& option, const QRect& row,
+                   const QModelIndex& index) const override;
 
 private:
     void PaintChannel(QPainter& painter, const QRect& cell, const QModelIndex& index) const;
@@ -37,8 +34,3 @@ private:
 
     const TButtonImages& FImages;
 };
-
-// What every owner-drawn list row has under its content: the selection
-// fill and the grid line at the bottom, both across the whole row (each cell
-// draws its part). Leaves the pen in the row's text colour.
-void PaintListRowBackground(QPainter& painter, const QStyleOptionViewItem& option);

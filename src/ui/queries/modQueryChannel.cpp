@@ -17,11 +17,8 @@ TmodChannel::TmodChannel(TdmVelmora& data, QWidget* parent)
       FModel(static_cast<cChannelListModel*>(List().model())) {
     setObjectName(QStringLiteral("modChannel"));
     QTreeView& list = List();
-    list.setItemDelegate(new cChannelRowDelegate(&list));
+    cListRowDelegate::Install(list, new cChannelRowDelegate(&list));
     list.setMouseTracking(true);
-    QPalette clear = list.palette();
-    clear.setColor(QPalette::Base, Qt::transparent);
-    list.setPalette(clear);
     QHeaderView* header = list.header();
     header->setStretchLastSection(false);
     header->setSectionResizeMode(cChannelListModel::ChannelColumn, QHeaderView::Fixed);

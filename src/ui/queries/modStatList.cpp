@@ -1,6 +1,7 @@
 #include "ui/queries/modStatList.h"
 
 #include "ui/chrome/uFlowLayout.h"
+#include "ui/chrome/uReportList.h"
 #include "ui/chrome/uTitleButton.h"
 #include "ui/nodes/uListErrors.h"
 #include "ui/queries/uStatListModels.h"
@@ -58,15 +59,7 @@ TmodStatList::TmodStatList(TdmVelmora& data, const cNames& names, const QString&
     FList->setObjectName(QString::fromLatin1(names.List));
     model->setParent(this);
     FList->setModel(model);
-    FList->setFrameShape(QFrame::NoFrame);
-    FList->setRootIsDecorated(false);
-    FList->setItemsExpandable(false);
-    FList->setUniformRowHeights(true);
-    FList->setAllColumnsShowFocus(true);
-    FList->setSelectionMode(QAbstractItemView::SingleSelection);
-    FList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FList->header()->setSectionsClickable(true);
+    SetUpReportList(*FList);
     connect(FList->header(), &QHeaderView::sectionClicked, this, &TmodStatList::ColumnClicked);
     connect(FList, &QAbstractItemView::clicked, this, &TmodStatList::RowClicked);
 

@@ -2,7 +2,6 @@
 
 #include "storage/uConfig.h"
 #include "ui/chrome/uLanguageText.h"
-#include "ui/nodes/uNodeRowDelegate.h"
 #include "ui/queries/uStatListModels.h"
 
 #include <QPainter>
@@ -14,41 +13,32 @@ constexpr int DateTop = IconHeight + 1;
 
 } // namespace
 
-QSize cChannelRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    return QSize(option.rect.width(), RowHeight + 1);
-}
-
-void cChannelRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                                const QModelIndex& index) const {
-    painter->save();
-    PaintListRowBackground(*painter, option);
-    QFont font = option.font;
-    const QRect cell(option.rect.left(), option.rect.top(), option.rect.width(), RowHeight);
-    const QRect inner = cell.adjusted(1, 0, -1, 0);
+void cChannelRowDelegate::PaintCell(QPainter& painter, const QStyleOptionViewItem& option,
+                                    const QRect& row, const QModelIndex& index) const {
+    const QRect inner = row.adjusted(1, 0, -1, 0);
     switch (index.column()) {
     case cChannelListModel::ChannelColumn: {
         const QPixmap icon = index.data(cChannelListModel::ChannelIconRole).value<QPixmap>();
         if (!icon.isNull())
-            painter->drawPixmap(QRect(inner.left(), inner.top(), inner.width(), IconHeight), icon);
-        painter->setFont(font);
+            painter.drawPixmap(QRect(inner.left(), inner.top(), inner.width(), IconHeight), icon);
         DrawLanguageText(
-            *painter, index.data(cChannelListModel::LastUpdateRole).toString(),
+            painter, index.data(cChannelListModel::LastUpdateRole).toString(),
             QRect(inner.left(), inner.top() + DateTop, inner.width(), inner.height() - DateTop),
             GetConfig().DefaultLanguage);
         break;
     }
-    case cChannelListModel::TitleColumn:
+    case cChannelListModel::TitleColumn: {
+        QFont font = option.font;
         font.setUnderline(option.state.testFlag(QStyle::State_MouseOver));
-        painter->setFont(font);
-        DrawLanguageText(*painter, index.data(cChannelListModel::TitleRole).toString(),
-                         QRect(cell.left() + 1, cell.top(), cell.width(), cell.height()),
+        painter.setFont(font);
+        DrawLanguageText(painter, index.data(cChannelListModel::TitleRole).toString(),
+                         QRect(row.left() + 1, row.top(), row.width(), row.height()),
                          index.data(cChannelListModel::LanguageRole).toString());
         break;
+    }
     default:
-        painter->setFont(font);
-        painter->drawText(inner, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
-                          index.data(Qt::DisplayRole).toString());
+        painter.drawText(inner, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
+                         index.data(Qt::DisplayRole).toString());
         break;
     }
-    painter->restore();
 }

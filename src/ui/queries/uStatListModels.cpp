@@ -1,57 +1,27 @@
 #include "ui/queries/uStatListModels.h"
 
-#include "ui/nodes/uListErrors.h"
 #include "ui/shell/dVelmora.h"
 
 #include <QPixmap>
+#include <iterator>
 
 namespace {
 
-QVariant HorizontalHeader(const char* const titles[], int count, int section,
-                          Qt::Orientation orientation, int role) {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= count)
-        return QVariant();
-    return QString::fromUtf8(titles[section]);
-}
+constexpr const char* ChannelTitles[] = {"Channel", "Title", "Total", "Unread", "New"};
+static_assert(std::size(ChannelTitles) == cChannelListModel::ColumnCount);
+
+constexpr const char* CategoryTitles[] = {"Category's Title", "Total", "Unread", "New"};
+static_assert(std::size(CategoryTitles) == cCategoryListModel::ColumnCount);
 
 } // namespace
 
 cChannelListModel::cChannelListModel(TdmVelmora& data, QObject* parent)
-    : QAbstractTableModel(parent), FData(data) {}
-
-cChannelListModel::~cChannelListModel() = default;
-
-const cChannelStat* cChannelListModel::Row(int row) const {
-    if (!FTable || row < 0 || row >= FTable->Count())
-        return nullptr;
-    return FTable->Record(row);
-}
+    : cRecordListModel(data, ChannelTitles, parent) {}
 
 bool cChannelListModel::Requery(const QString& titleFilter) {
-    beginResetModel();
-    if (!FTable)
-        FTable = std::make_unique<cChannelStatTable>(FData.Database());
-    const bool ran =
-        RunGuarded("channel list query", [&] { FTable->QueryChannelStats(FOrder, titleFilter); });
-    if (!ran)
-        FTable->Clear();
-    endResetModel();
-    return ran;
-}
-
-void cChannelListModel::Release() {
-    beginResetModel();
-    if (FTable)
-        FTable->Clear();
-    endResetModel();
-}
-
-int cChannelListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !FTable ? 0 : FTable->Count();
-}
-
-int cChannelListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
+    return RunQuery("channel list query", [&](cChannelStatTable& table) {
+        table.QueryChannelStats(Order(), titleFilter);
+    });
 }
 
 QVariant cChannelListModel::data(const QModelIndex& index, int role) const {
@@ -93,48 +63,13 @@ QVariant cChannelListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-QVariant cChannelListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const char* const Titles[] = {"Channel", "Title", "Total", "Unread", "New"};
-    const QVariant title = HorizontalHeader(Titles, ColumnCount, section, orientation, role);
-    return title.isValid() ? title : QAbstractTableModel::headerData(section, orientation, role);
-}
-
 cCategoryListModel::cCategoryListModel(TdmVelmora& data, QObject* parent)
-    : QAbstractTableModel(parent), FData(data) {}
-
-cCategoryListModel::~cCategoryListModel() = default;
-
-const cCategoryStat* cCategoryListModel::Row(int row) const {
-    if (!FTable || row < 0 || row >= FTable->Count())
-        return nullptr;
-    return FTable->Record(row);
-}
+    : cRecordListModel(data, CategoryTitles, parent) {}
 
 bool cCategoryListModel::Requery(const QString& nameFilter) {
-    beginResetModel();
-    if (!FTable)
-        FTable = std::make_unique<cCategoryStatTable>(FData.Database());
-    const bool ran =
-        RunGuarded("category list query", [&] { FTable->QueryCategoryStats(FOrder, nameFilter); });
-    if (!ran)
-        FTable->Clear();
-    endResetModel();
-    return ran;
-}
-
-void cCategoryListModel::Release() {
-    beginResetModel();
-    if (FTable)
-        FTable->Clear();
-    endResetModel();
-}
-
-int cCategoryListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !FTable ? 0 : FTable->Count();
-}
-
-int cCategoryListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
+    return RunQuery("category list query", [&](cCategoryStatTable& table) {
+        table.QueryCategoryStats(Order(), nameFilter);
+    });
 }
 
 QVariant cCategoryListModel::data(const QModelIndex& index, int role) const {
@@ -157,10 +92,4 @@ QVariant cCategoryListModel::data(const QModelIndex& index, int role) const {
     default:
         return QVariant();
     }
-}
-
-QVariant cCategoryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const char* const Titles[] = {"Category's Title", "Total", "Unread", "New"};
-    const QVariant title = HorizontalHeader(Titles, ColumnCount, section, orientation, role);
-    return title.isValid() ? title : QAbstractTableModel::headerData(section, orientation, role);
 }

@@ -35,6 +35,8 @@ private slots:
     void enclosureWindowStartsWithReadyEnclosuresOnly();
     void byChannelListsChannelsThenTheNodesOfTheClickedOne();
     void byCategoryNodeHeaderClicksSortTheCategoryList();
+    void everyListIsAReadOnlyWholeRowReport_data();
+    void everyListIsAReadOnlyWholeRowReport();
     void screenshotsOfDockedWindows();
     void toolbarControlsWrapInsideTheDockInTheirOrder_data();
     void toolbarControlsWrapInsideTheDockInTheirOrder();
@@ -326,6 +328,34 @@ void QueryWindowsTest::byCategoryNodeHeaderClicksSortTheCategoryList() {
     FWindow->hide();
     QCOMPARE(List("lvCategory").model()->rowCount(), 0);
     QCOMPARE(List("lvNodes").model()->rowCount(), 0);
+}
+
+void QueryWindowsTest::everyListIsAReadOnlyWholeRowReport_data() {
+    QTest::addColumn<QueryWindowKind>("kind");
+    QTest::addColumn<QString>("list");
+    // Owner-drawn rows: 64 pixels and the grid line, on the window's background.
+    QTest::addColumn<bool>("ownerDrawn");
+    QTest::newRow("nodes") << QueryWindowKind::RecentNodes << "lvNodes" << true;
+    QTest::newRow("channels") << QueryWindowKind::NodesByChannel << "lvChannel" << true;
+    QTest::newRow("categories") << QueryWindowKind::NodesByCategory << "lvCategory" << false;
+}
+
+void QueryWindowsTest::everyListIsAReadOnlyWholeRowReport() {
+    QFETCH(QueryWindowKind, kind);
+    QFETCH(QString, list);
+    QFETCH(bool, ownerDrawn);
+    Dock(kind);
+    QTreeView& view = List(list.toLatin1().constData());
+    QVERIFY(!view.rootIsDecorated());
+    QVERIFY(view.uniformRowHeights());
+    QCOMPARE(view.selectionMode(), QAbstractItemView::SingleSelection);
+    QCOMPARE(view.selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(view.editTriggers(), QAbstractItemView::NoEditTriggers);
+    QVERIFY(view.header()->sectionsClickable());
+    QCOMPARE(view.palette().color(QPalette::Base).alpha() == 0, ownerDrawn);
+    QVERIFY(view.model()->rowCount() > 0);
+    if (ownerDrawn)
+        QCOMPARE(view.visualRect(view.model()->index(0, 1)).height(), 65);
 }
 
 void QueryWindowsTest::screenshotsOfDockedWindows() {

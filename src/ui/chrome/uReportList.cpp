@@ -1,0 +1,16 @@
+#include "ui/chrome/uReportList.h"
+
+#include <QHeaderView>
+#include <QTreeView>
+
+void SetUpReportList(QTreeView& list) {
+    list.setFrameShape(QFrame::NoFrame);
+    list.setRootIsDecorated(false);
+    list.setItemsExpandable(false);
+    list.setUniformRowHeights(true);
+    list.setAllColumnsShowFocus(true);
+    list.setSelectionMode(QAbstractItemView::SingleSelection);
+    list.setSelectionBehavior(QAbstractItemView::SelectRows);
+    list.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list.header()->setSectionsClickable(true);
+}
