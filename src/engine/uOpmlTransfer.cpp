@@ -10,6 +10,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace {
 
@@ -20,6 +21,41 @@ QSet<QString> SubscribedUrls(cSQLDatabase& database) {
     for (int index = 0; index < channels.Count(); ++index)
         urls.insert(channels.Record(index)->ChannelURL());
     return urls;
+}
+
+// New channels for the outlines whose feeds are not subscribed, each linked
+// to a category named after its folder.
+cOpmlImport AddOutlines(const QList<cOutline>& outlines, QSet<QString> subscribed,
+                        cChannelTable& channels, cCategoryTable& categories,
+                        cChannel2CategoryTable& links) {
+    cOpmlImport result;
+    for (const cOutline& outline : outlines) {
+        if (subscribed.contains(outline.FeedUrl)) {
+            ++result.Skipped;
+            continue;
+        }
+        subscribed.insert(outline.FeedUrl);
+        cChannel* channel = channels.NewChannel();
+        channel->SetChannelURL(outline.FeedUrl);
+        channel->SetTitle(outline.Title);
+        channel->SetLink(outline.SiteUrl);
+        // Due at once, like a channel subscribed by hand.
+        channel->SetNextUpdateDateTime_UTC(QString());
+        if (!outline.Folder.isEmpty()) {
+            EnsureCategories(categories, outline.Folder);
+            LinkChannelCategories(links, outline.Folder, *channel, categories);
+        }
+        ++result.Added;
+    }
+    return result;
+}
+
+// Whether a category the table created is stored by now.
+bool AnyStored(cCategoryTable& categories) {
+    for (int index = 0; index < categories.Count(); ++index)
+        if (categories.FindStoredCategory(categories.Record(index)->Libelle()))
+            return true;
+    return false;
 }
 
 QByteArray ReadWholeFile(const QString& path) {
@@ -40,30 +76,30 @@ QList<cOutline> ReadOpmlFile(const QString& path) {
 }
 
 cOpmlImport ImportOutlines(cSQLDatabase& database, const QList<cOutline>& outlines) {
-    QSet<QString> subscribed = SubscribedUrls(database);
     cChannelTable channels(database);
     cCategoryTable categories(database);
     cChannel2CategoryTable links(database);
-    cOpmlImport result;
-    for (const cOutline& outline : outlines) {
-        if (subscribed.contains(outline.FeedUrl)) {
-            ++result.Skipped;
-            continue;
+    const QSet<QString> subscribed = SubscribedUrls(database);
+    cOpmlImport result = AddOutlines(outlines, subscribed, channels, categories, links);
+    QStringList statements;
+    for (cSQLTable* table : std::initializer_list<cSQLTable*>{&channels, &categories, &links})
+        table->Flush(statements);
+    // Compiled before the write turn. Inside it the subscriptions and the
+    // new folders are checked again: another process may have stored some
+    // of them since they were read, and storing them again would make them
+    // twice.
+    const cCompiledBatch batch = database.Connection().CompileBatch(statements);
+    database.InTransaction([&] {
+        if (SubscribedUrls(database) == subscribed && !AnyStored(categories)) {
+            database.Connection().RunBatch(batch);
+            return;
         }
-        subscribed.insert(outline.FeedUrl);
-        cChannel* channel = channels.NewChannel();
-        channel->SetChannelURL(outline.FeedUrl);
-        channel->SetTitle(outline.Title);
-        channel->SetLink(outline.SiteUrl);
-        // Due at once, like a channel subscribed by hand.
-        channel->SetNextUpdateDateTime_UTC(QString());
-        if (!outline.Folder.isEmpty()) {
-            EnsureCategories(categories, outline.Folder);
-            LinkChannelCategories(links, outline.Folder, *channel, categories);
-        }
-        ++result.Added;
-    }
-    database.SaveAllInTransaction();
+        channels.Clear();
+        categories.Clear();
+        links.Clear();
+        result = AddOutlines(outlines, SubscribedUrls(database), channels, categories, links);
+        database.SaveAll();
+    });
     return result;
 }
 

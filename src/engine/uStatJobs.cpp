@@ -24,15 +24,21 @@ QStringList ChannelStatisticsStatements(int64_t channelId) {
     // The channel filter selects the one outer row rather than sitting in the
     // join condition: there it would let SQLite walk every channel's nodes
     // and reject them one by one, so each rebuild would cost as much as the
-    // whole database. The rows written are the same, including zero counts
-    // for a channel without nodes or without a Channel row.
+    // whole database. A channel without nodes counts zero.
     const QString join =
         QStringLiteral(" from channel left join node on channel.id = node.parentchannelid");
     const QString onlyThisChannel = QStringLiteral(" where channel.id = ") % x;
+    // The sums make a row even for a channel without a Channel row: a row
+    // already there (a flagged one) is rebuilt with zero counts, but none is
+    // made for a channel removed while it was refreshed.
+    const QString rowWanted =
+        QStringLiteral(" where exists (select 1 from Channel where ID = ") % x %
+        QStringLiteral(") or exists (select 1 from ChannelStat where ChannelId = ") % x %
+        QStringLiteral(")");
     return {
-        QStringLiteral("delete from ChannelStat where channelid = ") % x,
-        QStringLiteral(" insert into channelstat  select id,sum(a) as totalnodes,sum(b) as "
-                       "totalunread,sum(c) as totalnew, ") %
+        QStringLiteral(" insert or replace into channelstat select * from (") %
+            QStringLiteral(" select id,sum(a) as totalnodes,sum(b) as "
+                           "totalunread,sum(c) as totalnew, ") %
             NowQuoted() % QStringLiteral(" ,0 ") % QStringLiteral(" from") % QStringLiteral(" (") %
             QStringLiteral(" select ") % x %
             QStringLiteral(" as id,count(node.id) as a,0 as b,0 as c") % join %
@@ -44,7 +50,7 @@ QStringList ChannelStatisticsStatements(int64_t channelId) {
             QStringLiteral(" as id, 0 as a,0 as b,count(node.id) as c") % join %
             QStringLiteral(
                 " and node.hasbeenread = 0 and node.isarchived = 0 and node.ispurged = 0") %
-            onlyThisChannel % QStringLiteral(" )"),
+            onlyThisChannel % QStringLiteral(" ))") % rowWanted,
         QStringLiteral("update categorystat set needrecalc = -1 where categoryid in "
                        "(select categoryid from channel2category where channelid = ") %
             x % QStringLiteral(")"),

@@ -7,7 +7,8 @@
 class cSQLDatabase;
 
 // Rebuilds the channel's ChannelStat row and flags the CategoryStat rows of
-// the categories it reaches, in a transaction of its own.
+// the categories it reaches, in a transaction of its own. A channel that no
+// longer exists gets no new row.
 void RecomputeChannelStatistics(cSQLDatabase& database, int64_t channelId);
 
 // Rebuilds the counters of one flagged channel per run.

@@ -4,11 +4,28 @@
 #include "storage/uErrors.h"
 
 cSubscription Subscribe(cSQLDatabase& database, const QString& url) {
-    cChannelTable channels(database);
-    channels.OpenChannelsByUrl(url);
-    if (channels.Count() > 0)
-        return {channels.Record(0)->ID(), false};
-    return {channels.AddChannel(url), true};
+    cChannelTable added(database);
+    cChannel* channel = added.NewChannel();
+    channel->SetChannelURL(url);
+    channel->SetNextUpdateDateTime_UTC(QString());
+    QStringList insert;
+    added.Flush(insert);
+    // Compiled before the write turn, so that the turn holds only the check
+    // and the insert. Both belong in it: checked before it, two processes
+    // subscribing at once would each find the URL missing and add it.
+    const cCompiledBatch batch = database.Connection().CompileBatch(insert);
+    cChannelTable known(database);
+    cSubscription subscription;
+    database.InTransaction([&] {
+        known.OpenChannelsByUrl(url);
+        if (known.Count() > 0) {
+            subscription = {known.Record(0)->ID(), false};
+            return;
+        }
+        database.Connection().RunBatch(batch);
+        subscription = {channel->ID(), true};
+    });
+    return subscription;
 }
 
 QString RemoveSubscription(cSQLDatabase& database, int64_t channelId) {

@@ -11,6 +11,10 @@
 #include "storage/uSQLValue.h"
 
 #include <QBuffer>
+#include <QHash>
+#include <QSet>
+
+#include <vector>
 
 namespace {
 
@@ -22,7 +26,258 @@ bool Named(cXMLNode node, const char* name) {
     return cXML::QualifiedName(node) == name;
 }
 
+// Appends the record's pending statement and sets it clean, as a table's
+// flush does.
+void TakePending(cSQLRecord& record, QStringList& statements) {
+    switch (record.RecordStatus) {
+    case cSQLRecord::rsClean:
+        return;
+    case cSQLRecord::rsModified:
+        record.WriteUpdate(statements);
+        break;
+    case cSQLRecord::rsDeleted:
+        record.WriteDelete(statements);
+        break;
+    case cSQLRecord::rsNew:
+        record.WriteInsert(statements);
+        break;
+    default:
+        throw EVelmoraError(QStringLiteral("bad record status"));
+    }
+    record.RecordStatus = cSQLRecord::rsClean;
+}
+
+QString QuotedList(const QStringList& texts) {
+    QString list;
+    for (const QString& text : texts) {
+        if (!list.isEmpty())
+            list += u',';
+        list += QuotedText(text);
+    }
+    return list;
+}
+
 } // namespace
+
+// What a refresh stores, compiled before the write turn and grouped by what
+// another writer (another process refreshing the same channel, or removing
+// it) may have stored meanwhile: each new item with its enclosures and
+// category links, each new category, each new channel link. Inside the turn
+// one query reads what is stored now, and only what is still missing runs.
+class cRefreshStore {
+public:
+    cRefreshStore(cChannel& channel, cRefreshTables& tables);
+    // Inside the write turn. False, storing nothing, when the channel is gone.
+    bool Run();
+
+private:
+    struct cNewItem {
+        QString Guid;
+        QStringList Lines;
+        cCompiledBatch Rows;
+    };
+    struct cNewCategory {
+        int64_t Id;
+        QString Name;
+        cCompiledBatch Row;
+    };
+    struct cNewChannelLink {
+        cOmChannel2CategoryRecord* Link;
+        cCompiledBatch Row;
+    };
+    // What the database holds for the channel now.
+    struct cStoredNow {
+        bool ChannelExists = false;
+        QSet<QString> Guids;
+        QSet<int64_t> LinkedCategories;
+        QHash<QString, int64_t> Categories;
+    };
+
+    void CollectItems(cRefreshTables& tables, QStringList& always);
+    QString StoredNowQuery() const;
+    cStoredNow ReadStoredNow();
+
+    cSQLDatabase& FDatabase;
+    const int64_t FChannelId;
+    cCompiledBatch FAlways;
+    std::vector<cNewItem> FItems;
+    std::vector<cNewCategory> FCategories;
+    std::vector<cNewChannelLink> FChannelLinks;
+    QString FStoredNowQuery;
+};
+
+cRefreshStore::cRefreshStore(cChannel& channel, cRefreshTables& tables)
+    : FDatabase(channel.Owner->Database()), FChannelId(channel.ID()) {
+    TSQLLiteImp& connection = FDatabase.Connection();
+    QStringList always;
+    // The channel's own fields, with whatever else its table holds.
+    channel.Owner->Flush(always);
+    for (int index = 0; index < tables.Categories.Count(); ++index) {
+        cOMCategoryRecord* category = tables.Categories.Record(index);
+        if (category->RecordStatus != cSQLRecord::rsNew) {
+            TakePending(*category, always);
+            continue;
+        }
+        QStringList row;
+        TakePending(*category, row);
+        FCategories.push_back({category->ID(), category->Libelle(), connection.CompileBatch(row)});
+    }
+    for (int index = 0; index < tables.ChannelCategories.Count(); ++index) {
+        cOmChannel2CategoryRecord* link = tables.ChannelCategories.Record(index);
+        if (link->RecordStatus != cSQLRecord::rsNew) {
+            TakePending(*link, always);
+            continue;
+        }
+        QStringList row;
+        TakePending(*link, row);
+        FChannelLinks.push_back({link, connection.CompileBatch(row)});
+    }
+    CollectItems(tables, always);
+    FAlways = connection.CompileBatch(always);
+    for (cNewItem& item : FItems) {
+        item.Rows = connection.CompileBatch(item.Lines);
+        item.Lines.clear();
+    }
+    FStoredNowQuery = StoredNowQuery();
+}
+
+void cRefreshStore::CollectItems(cRefreshTables& tables, QStringList& always) {
+    // Each new row goes with the new node it belongs to, so that it is left
+    // out with the node; rows of known nodes always run.
+    QHash<int64_t, size_t> itemOfNode;
+    for (int index = 0; index < tables.Nodes.Count(); ++index) {
+        cNode* node = tables.Nodes.Record(index);
+        if (node->RecordStatus != cSQLRecord::rsNew) {
+            TakePending(*node, always);
+            continue;
+        }
+        itemOfNode.insert(node->ID(), FItems.size());
+        FItems.push_back({node->GUID(), {}, {}});
+        TakePending(*node, FItems.back().Lines);
+    }
+    const auto linesOfNode = [&](int64_t nodeId) -> QStringList& {
+        const auto item = itemOfNode.constFind(nodeId);
+        return item == itemOfNode.cend() ? always : FItems[*item].Lines;
+    };
+    QHash<int64_t, int64_t> nodeOfEnclosure;
+    for (int index = 0; index < tables.NodeEnclosures.Count(); ++index) {
+        const cOmNode2EnclosureRecord* link = tables.NodeEnclosures.Record(index);
+        nodeOfEnclosure.insert(link->EnclosureId(), link->NodeID());
+    }
+    for (int index = 0; index < tables.Enclosures.Count(); ++index) {
+        cEnclosure* enclosure = tables.Enclosures.Record(index);
+        TakePending(*enclosure, linesOfNode(nodeOfEnclosure.value(enclosure->ID(), 0)));
+    }
+    for (int index = 0; index < tables.NodeEnclosures.Count(); ++index) {
+        cOmNode2EnclosureRecord* link = tables.NodeEnclosures.Record(index);
+        TakePending(*link, linesOfNode(link->NodeID()));
+    }
+    for (int index = 0; index < tables.NodeCategories.Count(); ++index) {
+        cOmNode2CategoryRecord* link = tables.NodeCategories.Record(index);
+        TakePending(*link, linesOfNode(link->NodeID()));
+    }
+}
+
+QString cRefreshStore::StoredNowQuery() const {
+    const QString id = NumberText(FChannelId);
+    QString query = QStringLiteral("select 0, ID, '' from Channel where ID = ") % id;
+    if (!FItems.empty()) {
+        QStringList guids;
+        for (const cNewItem& item : FItems)
+            guids << item.Guid;
+        query += QStringLiteral(" union all select 1, 0, GUID from Node where ParentChannelId = ") %
+                 id % QStringLiteral(" and GUID in (") % QuotedList(guids) % u')';
+    }
+    if (!FChannelLinks.empty())
+        query += QStringLiteral(" union all select 2, CategoryId, '' from Channel2Category "
+                                "where ChannelID = ") %
+                 id;
+    if (!FCategories.empty()) {
+        QStringList names;
+        for (const cNewCategory& category : FCategories)
+            names << category.Name;
+        query +=
+            QStringLiteral(" union all select 3, ID, Libelle from Category where Libelle in (") %
+            QuotedList(names) % u')';
+    }
+    return query;
+}
+
+cRefreshStore::cStoredNow cRefreshStore::ReadStoredNow() {
+    TSQLLiteImp& connection = FDatabase.Connection();
+    cStoredNow stored;
+    connection.PrepareQuery({FStoredNowQuery});
+    try {
+        for (; !connection.Eof(); connection.Step()) {
+            switch (connection.ColumnInt(0)) {
+            case 0:
+                stored.ChannelExists = true;
+                break;
+            case 1:
+                stored.Guids.insert(connection.ColumnText(2));
+                break;
+            case 2:
+                stored.LinkedCategories.insert(connection.ColumnInt64(1));
+                break;
+            default:
+                stored.Categories.insert(connection.ColumnText(2), connection.ColumnInt64(1));
+                break;
+            }
+        }
+    } catch (...) {
+        connection.CloseQuery();
+        throw;
+    }
+    connection.CloseQuery();
+    return stored;
+}
+
+bool cRefreshStore::Run() {
+    const cStoredNow stored = ReadStoredNow();
+    if (!stored.ChannelExists)
+        return false;
+    TSQLLiteImp& connection = FDatabase.Connection();
+    connection.RunBatch(FAlways);
+    // A category another writer created meanwhile is used instead of this
+    // refresh's copy of it.
+    QHash<int64_t, int64_t> storedInstead;
+    for (const cNewCategory& category : FCategories) {
+        const auto found = stored.Categories.constFind(category.Name);
+        if (found == stored.Categories.cend())
+            connection.RunBatch(category.Row);
+        else
+            storedInstead.insert(category.Id, *found);
+    }
+    QSet<int64_t> linked = stored.LinkedCategories;
+    for (const cNewChannelLink& channelLink : FChannelLinks) {
+        cOmChannel2CategoryRecord& link = *channelLink.Link;
+        const int64_t categoryId = storedInstead.value(link.CategoryId(), link.CategoryId());
+        if (linked.contains(categoryId))
+            continue;
+        linked.insert(categoryId);
+        if (categoryId == link.CategoryId()) {
+            connection.RunBatch(channelLink.Row);
+            continue;
+        }
+        link.SetCategoryId(categoryId);
+        QStringList row;
+        link.WriteInsert(row);
+        link.RecordStatus = cSQLRecord::rsClean;
+        connection.ExecuteBatch(row);
+    }
+    for (const cNewItem& item : FItems)
+        if (!stored.Guids.contains(item.Guid))
+            connection.RunBatch(item.Rows);
+    // This refresh's category identifiers are its own: only its new item
+    // links carry them.
+    for (auto it = storedInstead.cbegin(); it != storedInstead.cend(); ++it)
+        connection.ExecuteBatch({QStringLiteral("update Node2Category set CategoryId = ") %
+                                 NumberText(it.value()) % QStringLiteral(" where CategoryId = ") %
+                                 NumberText(it.key())});
+    // Anything else pending on the connection, as a save of everything would.
+    FDatabase.SaveAll();
+    return true;
+}
 
 void cChannel::ComputeNextUpdate() {
     QDateTime next = TextToDateTime(LastUpdateTime_UTC());
@@ -68,13 +323,21 @@ bool cChannel::UpdateFromFeed() {
     ReadFeed(stream.data(), tables);
     RecordAttempt(true);
     try {
-        database.SaveAllInTransaction();
+        if (StoreRefresh(tables))
+            return true;
+        qCDebug(IngestLog) << "channel" << ID() << "removed during its refresh; nothing stored";
     } catch (const EVelmoraError& error) {
         WriteActionLog(database, ActionLogSource, QStringLiteral("download channel"),
                        NumberText(ID()) % u' ' % error.Message());
-        return false;
     }
-    return true;
+    return false;
+}
+
+bool cChannel::StoreRefresh(cRefreshTables& tables) {
+    cRefreshStore store(*this, tables);
+    bool stored = false;
+    Owner->Database().InTransaction([&] { stored = store.Run(); });
+    return stored;
 }
 
 void cChannel::ReadFeed(const QByteArray& body, cRefreshTables& tables) {

@@ -10,10 +10,10 @@ struct cChannelFormat;
 class cChannel : public cOmChannelRecord {
 public:
     // Fetches, reads and stores the feed in one transaction. Returns true
-    // when everything was stored; false when nothing could be fetched or the
-    // store failed (logged as "download channel"). A feed that cannot be
-    // read raises; the channel then keeps the failed state stored before
-    // the fetch.
+    // when everything was stored; false when nothing could be fetched, the
+    // channel was removed meanwhile, or the store failed (logged as
+    // "download channel"). A feed that cannot be read raises; the channel
+    // then keeps the failed state stored before the fetch.
     bool UpdateFromFeed();
     // NextUpdateDateTime_UTC from the last update, its outcome and the
     // frequency; never earlier than a minute from now.
@@ -22,6 +22,13 @@ public:
     // this channel's connection): the channel's fields, new items, their
     // enclosures and categories, and the purge marks. Stores nothing.
     void ReadFeed(const QByteArray& body, cRefreshTables& tables);
+    // Stores what ReadFeed read and the channel's fields in one write
+    // transaction. Other processes may have stored some of it since it was
+    // read: inside the write turn the channel's stored keys are read again,
+    // and only items, categories and channel links still missing are
+    // stored. Returns false, storing nothing, when the channel no longer
+    // exists. A failed write is rolled back and raised.
+    bool StoreRefresh(cRefreshTables& tables);
 
 private:
     void ReadRss(cXMLNode root, cRefreshTables& tables);

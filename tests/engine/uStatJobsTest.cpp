@@ -76,6 +76,17 @@ TEST_F(Statistics, AChannelWithoutItsChannelRowCountsNothing) {
     EXPECT_EQ(ChannelCounters(3), QStringLiteral("0/0/0/0"));
 }
 
+// A channel removed while it was refreshed: the rebuild that follows the
+// refresh leaves no counters row behind.
+TEST_F(Statistics, ARemovedChannelGetsNoNewCountersRow) {
+    AddChannel(1);
+    AddNode(30, 3);
+    RecomputeChannelStatistics(Database, 3);
+    EXPECT_EQ(Count(QStringLiteral("select count(*) from ChannelStat")), 0);
+    RecomputeChannelStatistics(Database, 1);
+    EXPECT_EQ(ChannelCounters(1), QStringLiteral("0/0/0/0"));
+}
+
 TEST_F(Statistics, WithoutAFlaggedChannelTheChannelJobWritesNothing) {
     AddChannel(1);
     Database.Execute(QStringLiteral("insert into ChannelStat values(1,5,5,5,'x',0)"));

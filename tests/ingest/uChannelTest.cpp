@@ -2,6 +2,7 @@
 
 #include "TestFiles.h"
 #include "TestHttpServer.h"
+#include "ingest/uRefreshTables.h"
 #include "storage/uDTFormat.h"
 #include "storage/uErrors.h"
 #include "storage/uSQLDataTabRec.h"
@@ -174,7 +175,118 @@ QByteArray RssWithItems(const QStringList& guids) {
     return feed + "</channel></rss>";
 }
 
+// One refresh of the channel on the given connection, read and not stored
+// yet: what a refresh in another process holds while this one stores.
+struct cReadRefresh {
+    cReadRefresh(cSQLDatabase& database, int64_t channelId, const QByteArray& body)
+        : Channels(database), Tables(database) {
+        Channels.OpenChannel(channelId);
+        Channels.Record(0)->ReadFeed(body, Tables);
+    }
+    bool Store() { return Channels.Record(0)->StoreRefresh(Tables); }
+
+    cChannelTable Channels;
+    cRefreshTables Tables;
+};
+
+// Items a and b in category Topic (a with an enclosure), then the extra
+// items, each in the categories given; the channel is in category Shared.
+QByteArray RssWithCategories(const QList<std::pair<QByteArray, QByteArray>>& extra) {
+    QByteArray feed = "<rss><channel><title>T</title><category>Shared</category>"
+                      "<item><guid>a</guid><category>Topic</category>"
+                      "<enclosure url=\"http://e/a.mp3\" length=\"1\" type=\"audio/mpeg\"/></item>"
+                      "<item><guid>b</guid><category>Topic</category></item>";
+    for (const auto& [guid, categories] : extra)
+        feed += "<item><guid>" + guid + "</guid><category>" + categories + "</category></item>";
+    return feed + "</channel></rss>";
+}
+
 } // namespace
+
+// Two refreshes of one channel that both read it before either stored, as
+// two processes refreshing at once do: the later one stores only the items,
+// categories and channel links still missing, and links its items to the
+// categories the earlier one made.
+TEST_F(Refresh, ARefreshStoresOnlyWhatAnotherWriterHasNotStoredSinceItRead) {
+    const int64_t id = Subscribe("/feed");
+    cSQLDatabase other;
+    other.Open(File.Path());
+    const QByteArray base = RssWithCategories({});
+    const QByteArray more = RssWithCategories({{"c", "Topic / Extra"}});
+    const struct {
+        const char* name;
+        QByteArray earlier;
+        QByteArray later;
+        const char* nodes;
+        const char* categories;
+        const char* itemLinks;
+    } cases[] = {
+        {"same feed", base, base, "a|b", "Shared|Topic", "a:Topic|b:Topic"},
+        {"later has more", base, more, "a|b|c", "Extra|Shared|Topic",
+         "a:Topic|b:Topic|c:Extra|c:Topic"},
+        {"earlier has more", more, base, "a|b|c", "Extra|Shared|Topic",
+         "a:Topic|b:Topic|c:Extra|c:Topic"},
+    };
+    for (const auto& row : cases) {
+        for (const char* table : {"Node", "Enclosure", "Category", "Node2Category",
+                                  "Node2Enclosure", "Channel2Category"})
+            Database.Execute(QStringLiteral("delete from ") + QString::fromLatin1(table));
+        cReadRefresh later(Database, id, row.later);
+        cReadRefresh earlier(other, id, row.earlier);
+        ASSERT_TRUE(earlier.Store()) << row.name;
+        ASSERT_TRUE(later.Store()) << row.name;
+
+        EXPECT_EQ(Row(QStringLiteral("select GUID from Node order by GUID")),
+                  QString::fromLatin1(row.nodes))
+            << row.name;
+        EXPECT_EQ(Row(QStringLiteral("select Libelle from Category order by Libelle")),
+                  QString::fromLatin1(row.categories))
+            << row.name;
+        EXPECT_EQ(Row(QStringLiteral("select c.Libelle from Channel2Category l join Category c "
+                                     "on c.ID = l.CategoryId")),
+                  QStringLiteral("Shared"))
+            << row.name;
+        EXPECT_EQ(Row(QStringLiteral("select n.GUID || ':' || c.Libelle from Node2Category l "
+                                     "join Node n on n.ID = l.NodeID join Category c on c.ID = "
+                                     "l.CategoryId order by 1")),
+                  QString::fromLatin1(row.itemLinks))
+            << row.name;
+        EXPECT_EQ(Count(QStringLiteral("Node2Category")),
+                  QString::fromLatin1(row.itemLinks).count(u'|') + 1)
+            << row.name << ": no link to a category or item that was not stored";
+        EXPECT_EQ(Row(QStringLiteral("select n.GUID || ':' || e.Url from Node2Enclosure l join "
+                                     "Node n on n.ID = l.NodeID join Enclosure e on e.ID = "
+                                     "l.EnclosureId")),
+                  QStringLiteral("a:http://e/a.mp3"))
+            << row.name;
+        EXPECT_EQ(Count(QStringLiteral("Enclosure")), 1) << row.name;
+        EXPECT_EQ(Count(QStringLiteral("Node2Enclosure")), 1) << row.name;
+    }
+}
+
+TEST_F(Refresh, ARefreshOfAChannelRemovedMeanwhileStoresNothing) {
+    auto feed = Server.Serve("/feed", Feed(RssWithCategories({{"c", "Extra"}})));
+    const int64_t id = Subscribe("/feed");
+    cReadRefresh pending(Database, id, RssWithCategories({{"c", "Extra"}}));
+    cSQLDatabase other;
+    other.Open(File.Path());
+    cChannelTable(other).RemoveChannel(id);
+
+    EXPECT_FALSE(pending.Store());
+    for (const char* table : {"Channel", "Node", "Enclosure", "Category", "Node2Category",
+                              "Node2Enclosure", "Channel2Category"})
+        EXPECT_EQ(Count(QString::fromLatin1(table)), 0) << table;
+
+    // The same through a whole refresh: the channel vanishes while its feed
+    // is fetched.
+    const int64_t again = Subscribe("/feed");
+    cChannelTable channels(Database);
+    channels.OpenChannel(again);
+    cChannelTable(other).RemoveChannel(again);
+    EXPECT_FALSE(channels.Record(0)->UpdateFromFeed());
+    EXPECT_EQ(Count(QStringLiteral("Node")), 0);
+    EXPECT_EQ(Count(QStringLiteral("ActionLog")), 0) << "a vanished channel is no failed store";
+}
 
 TEST_F(Refresh, KnownItemsAreNeverStoredAgainAndVanishedOnesArePurgedUntilTheyReturn) {
     auto first = Server.Serve("/feed", Feed(RssWithItems({"a", "b"})));
