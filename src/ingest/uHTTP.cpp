@@ -5,7 +5,9 @@
 #include <QBuffer>
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -39,7 +41,7 @@ int CheckAbort(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<cSink*>(user);
     const size_t bytes = size * count;
-    if (sink->body->size() + static_cast<qint64>(bytes) > sink->limit) {
+    if (sink->limit > 0 && sink->body->size() + static_cast<qint64>(bytes) > sink->limit) {
         sink->tooLarge = true;
         return 0;
     }
@@ -57,13 +59,93 @@ CURL* ThreadHandle() {
     return handle.get();
 }
 
+using cClock = std::chrono::steady_clock;
+
+// A fetch's deadline, if it has one.
+class cDeadline {
+public:
+    explicit cDeadline(long seconds)
+        : FNone(seconds <= 0), FEnd(cClock::now() + std::chrono::seconds(seconds)) {}
+
+    // What is left for libcurl's bound of an attempt: 0 (no bound) when
+    // there is no deadline, at least 1 ms otherwise.
+    long RemainingMs() const {
+        if (FNone)
+            return 0;
+        return std::max(1L, static_cast<long>(LeftMs()));
+    }
+    // Under a second left counts as spent: libcurl's clock may end an
+    // attempt a moment before this one does, and a second is no time for
+    // a retry of a server that has just failed.
+    bool Spent() const { return !FNone && LeftMs() < 1000; }
+
+private:
+    int64_t LeftMs() const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(FEnd - cClock::now()).count();
+    }
+
+    const bool FNone;
+    const cClock::time_point FEnd;
+};
+
+struct cCurrentTimeouts {
+    std::mutex Lock;
+    cHTTPTimeouts FeedOrImage = cHTTPTimeouts::FeedOrImage();
+    cHTTPTimeouts EnclosureDownload = cHTTPTimeouts::EnclosureDownload();
+
+    cHTTPTimeouts& Of(HTTPFetchKind kind) {
+        return kind == HTTPFetchKind::EnclosureDownload ? EnclosureDownload : FeedOrImage;
+    }
+};
+
+cCurrentTimeouts& CurrentTimeouts() {
+    static cCurrentTimeouts current;
+    return current;
+}
+
+cHTTPTimeouts ReplaceTimeouts(HTTPFetchKind kind, const cHTTPTimeouts& timeouts) {
+    cCurrentTimeouts& current = CurrentTimeouts();
+    std::lock_guard<std::mutex> hold(current.Lock);
+    cHTTPTimeouts previous = current.Of(kind);
+    current.Of(kind) = timeouts;
+    return previous;
+}
+
 } // namespace
+
+cHTTPTimeouts cHTTPTimeouts::FeedOrImage() {
+    return {};
+}
+
+cHTTPTimeouts cHTTPTimeouts::EnclosureDownload() {
+    cHTTPTimeouts timeouts;
+    timeouts.RateWindowSeconds = 60;
+    timeouts.DeadlineSeconds = 0;
+    timeouts.MaxBodyBytes = 0;
+    return timeouts;
+}
+
+cHTTPTimeouts CurrentHTTPTimeouts(HTTPFetchKind kind) {
+    cCurrentTimeouts& current = CurrentTimeouts();
+    std::lock_guard<std::mutex> hold(current.Lock);
+    return current.Of(kind);
+}
+
+cScopedHTTPTimeouts::cScopedHTTPTimeouts(HTTPFetchKind kind, const cHTTPTimeouts& timeouts)
+    : FKind(kind), FPrevious(ReplaceTimeouts(kind, timeouts)) {}
+
+cScopedHTTPTimeouts::~cScopedHTTPTimeouts() {
+    ReplaceTimeouts(FKind, FPrevious);
+}
+
+cHTTP::cHTTP(HTTPFetchKind kind) : cHTTP(CurrentHTTPTimeouts(kind)) {}
 
 cHTTP::cHTTP(const cHTTPTimeouts& timeouts) : FTimeouts(timeouts) {
     InitialiseLibrary();
 }
 
-cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, QByteArray& body) const {
+cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, long timeoutMs,
+                            QByteArray& body) const {
     cResult result;
     CURL* curl = ThreadHandle();
     if (!curl) {
@@ -86,18 +168,19 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, QByteArray& body)
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, CheckAbort);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
+    // Both clients alike: the retry is no excuse to wait longer.
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, FTimeouts.MinimumBytesPerSecond);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, FTimeouts.RateWindowSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs);
     if (client == Client::First) {
         curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 15L);
         curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(curl, CURLOPT_USERAGENT, UserAgent.constData());
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, FTimeouts.StallSeconds);
     } else {
         curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-        curl_easy_setopt(curl, CURLOPT_TIMEOUT, FTimeouts.RetrySeconds);
     }
     const CURLcode code = curl_easy_perform(curl);
     result.TooLarge = sink.tooLarge;
@@ -118,18 +201,19 @@ bool cHTTP::IsSuccess(const cResult& result) {
 }
 
 void cHTTP::GetToStream(const QString& url, QBuffer& stream) {
+    const cDeadline deadline(FTimeouts.DeadlineSeconds);
     QByteArray body;
-    const cResult first = Fetch(url, Client::First, body);
+    const cResult first = Fetch(url, Client::First, deadline.RemainingMs(), body);
     if (IsSuccess(first)) {
         stream.write(body);
         return;
     }
     stream.buffer().clear();
     stream.seek(0);
-    if (first.TooLarge || first.Aborted)
+    if (first.TooLarge || first.Aborted || deadline.Spent())
         return;
     QByteArray retryBody;
-    if (Fetch(url, Client::Retry, retryBody).Completed) {
+    if (Fetch(url, Client::Retry, deadline.RemainingMs(), retryBody).Completed) {
         stream.seek(0);
         stream.write(retryBody);
     }
@@ -137,7 +221,9 @@ void cHTTP::GetToStream(const QString& url, QBuffer& stream) {
 
 bool cHTTP::ProbeUrl(const QString& url) {
     QByteArray body;
-    return IsSuccess(Fetch(url, Client::First, body)) && !body.isEmpty();
+    return IsSuccess(Fetch(url, Client::First, cDeadline(FTimeouts.DeadlineSeconds).RemainingMs(),
+                           body)) &&
+           !body.isEmpty();
 }
 
 void cHTTP::AbortTransfers() {
@@ -146,7 +232,8 @@ void cHTTP::AbortTransfers() {
 
 QByteArray cHTTP::GetBody(const QString& url) {
     QByteArray body;
-    const cResult result = Fetch(url, Client::First, body);
+    const cResult result =
+        Fetch(url, Client::First, cDeadline(FTimeouts.DeadlineSeconds).RemainingMs(), body);
     if (!IsSuccess(result))
         throw EVelmoraError(QStringLiteral("Can't fetch %1: %2").arg(url, result.Error));
     return body;

@@ -8,14 +8,58 @@ class QBuffer;
 // The product's web address, as sent in the User-Agent.
 inline constexpr const char* ProductWebAddress = "https://velmora.app";
 
-// Bounds of a fetch. The defaults are the product's; tests shorten them.
+// Bounds of a fetch, one profile per kind of fetch. A fetch runs on a worker
+// of the pool and holds it to its end, so a server that answers a few bytes
+// a second must not hold it for ever: a minimum rate ends hopeless transfers
+// early and a deadline ends the rest. The members' defaults are the profile
+// of feeds and images. Tests shorten them.
 struct cHTTPTimeouts {
     long ConnectSeconds = 30;
-    // A transfer slower than 1 byte/s for this long is abandoned.
-    long StallSeconds = 60;
-    long RetrySeconds = 90;
-    // A body past this size fails the fetch.
+    // A transfer whose rate stays under MinimumBytesPerSecond for
+    // RateWindowSeconds on end is abandoned (libcurl measures the rate over
+    // its last few seconds). A server that never answers, or stops sending,
+    // is the slowest case of all.
+    long MinimumBytesPerSecond = 1024;
+    long RateWindowSeconds = 30;
+    // The whole fetch, connection and retry included; 0: none.
+    long DeadlineSeconds = 120;
+    // A body past this size fails the fetch; 0: no cap.
     qint64 MaxBodyBytes = 64 * 1024 * 1024;
+
+    // Feeds and images: small bodies, which any healthy server sends well
+    // within two minutes; a feed that takes longer waits for its next
+    // refresh rather than keep a worker from the other feeds. Half a minute
+    // under 1 KiB/s ends an attempt, so a host that never answers costs a
+    // minute with its retry.
+    static cHTTPTimeouts FeedOrImage();
+    // Enclosure downloads: large bodies that may rightly take hours on a slow
+    // link, so no deadline, and no size cap (such a body belongs in a file);
+    // only a transfer that stops moving at a useful pace (a minute under
+    // 1 KiB/s) is abandoned.
+    static cHTTPTimeouts EnclosureDownload();
+
+    bool operator==(const cHTTPTimeouts&) const = default;
+};
+
+enum class HTTPFetchKind { FeedOrImage, EnclosureDownload };
+
+// The limits a fetch of the kind gets: its profile, unless a
+// cScopedHTTPTimeouts replaces it.
+cHTTPTimeouts CurrentHTTPTimeouts(HTTPFetchKind kind);
+
+// Replaces the limits of one kind of fetch for the whole process while it
+// lives, and puts the previous ones back when it ends. For tests, whose
+// fetches happen deep inside jobs that choose no limits of their own.
+class cScopedHTTPTimeouts {
+public:
+    cScopedHTTPTimeouts(HTTPFetchKind kind, const cHTTPTimeouts& timeouts);
+    ~cScopedHTTPTimeouts();
+    cScopedHTTPTimeouts(const cScopedHTTPTimeouts&) = delete;
+    cScopedHTTPTimeouts& operator=(const cScopedHTTPTimeouts&) = delete;
+
+private:
+    const HTTPFetchKind FKind;
+    const cHTTPTimeouts FPrevious;
 };
 
 // The system's only network client: HTTP GET, one object per fetch, no
@@ -23,12 +67,14 @@ struct cHTTPTimeouts {
 // certificates; gzip and deflate replies are decoded.
 class cHTTP {
 public:
-    explicit cHTTP(const cHTTPTimeouts& timeouts = {});
+    // With the current limits of the kind.
+    explicit cHTTP(HTTPFetchKind kind = HTTPFetchKind::FeedOrImage);
+    explicit cHTTP(const cHTTPTimeouts& timeouts);
 
     // Fetches into the stream and never raises. On a failed first attempt
     // the stream is emptied and a plain HTTP/1.0 retry without redirects
-    // copies whatever body it gets (an error page included). Callers tell
-    // success by the stream's size.
+    // copies whatever body it gets (an error page included), within what is
+    // left of the deadline. Callers tell success by the stream's size.
     void GetToStream(const QString& url, QBuffer& stream);
     // True when the first client gets a non-empty body.
     bool ProbeUrl(const QString& url);
@@ -50,7 +96,8 @@ private:
     };
     enum class Client { First, Retry };
 
-    cResult Fetch(const QString& url, Client client, QByteArray& body) const;
+    // timeoutMs bounds the attempt as a whole; 0: no bound.
+    cResult Fetch(const QString& url, Client client, long timeoutMs, QByteArray& body) const;
     static bool IsSuccess(const cResult& result);
 
     cHTTPTimeouts FTimeouts;

@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <thread>
+
 namespace {
 
 cTestEndpoint Body(const QByteArray& body, int status = 200) {
@@ -24,6 +28,28 @@ QByteArray Fetched(const QString& url, const QByteArray& before = QByteArray(),
     stream.write(before);
     cHTTP(timeouts).GetToStream(url, stream);
     return stream.data();
+}
+
+// A body of the length, sent a piece per interval.
+cTestEndpoint Trickle(int length, int bytesPerPiece, int intervalMs) {
+    cTestEndpoint endpoint = Body(QByteArray(length, 'x'));
+    endpoint.TrickleBytes = bytesPerPiece;
+    endpoint.TrickleInterval = std::chrono::milliseconds(intervalMs);
+    return endpoint;
+}
+
+cHTTPTimeouts Limits(cHTTPTimeouts profile, long minimumBytesPerSecond, long rateWindowSeconds,
+                     long deadlineSeconds) {
+    profile.MinimumBytesPerSecond = minimumBytesPerSecond;
+    profile.RateWindowSeconds = rateWindowSeconds;
+    profile.DeadlineSeconds = deadlineSeconds;
+    return profile;
+}
+
+template <class TCall> double SecondsTaken(TCall call) {
+    const auto start = std::chrono::steady_clock::now();
+    call();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 } // namespace
@@ -102,10 +128,91 @@ TEST_F(HTTP, ABodyPastTheLimitFailsTheFetch) {
 TEST(HTTPStall, AServerThatNeverAnswersIsAbandoned) {
     cSilentServer silent;
     cHTTPTimeouts quick;
-    quick.StallSeconds = 1;
-    quick.RetrySeconds = 1;
+    quick.RateWindowSeconds = 1;
     EXPECT_EQ(Fetched(silent.Url(), "old", quick), QByteArray());
     EXPECT_FALSE(cHTTP(quick).ProbeUrl(silent.Url()));
+}
+
+TEST(HTTPStall, AServerThatNeverAnswersCostsOneDeadlineRetryIncluded) {
+    cSilentServer silent;
+    // Only the deadline can end these attempts.
+    const cHTTPTimeouts limits = Limits(cHTTPTimeouts::FeedOrImage(), 1, 60, 2);
+    EXPECT_LT(SecondsTaken([&] { EXPECT_EQ(Fetched(silent.Url(), "old", limits), QByteArray()); }),
+              20.0)
+        << "the first attempt and its retry end within one deadline";
+    EXPECT_LT(SecondsTaken([&] { EXPECT_FALSE(cHTTP(limits).ProbeUrl(silent.Url())); }), 20.0);
+    EXPECT_LT(
+        SecondsTaken([&] { EXPECT_THROW(cHTTP(limits).GetBody(silent.Url()), EVelmoraError); }),
+        20.0);
+}
+
+// Every trickle here would take a minute to send its body; the bounds end
+// them within seconds, so an end within 20 s is proof enough of a bound.
+TEST_F(HTTP, SlowTransfersEndAtTheirMinimumRateOrTheirDeadline) {
+    struct cCase {
+        const char* Name;
+        int Length, BytesPerPiece, IntervalMs;
+        cHTTPTimeouts Limits;
+        bool Completes;
+        size_t Requests;
+    };
+    const cCase cases[] = {
+        // 20 B/s, well over the minimum rate: only the deadline ends it, and
+        // it leaves no time for the retry.
+        {"a feed trickling over the minimum rate", 1200, 1, 50,
+         Limits(cHTTPTimeouts::FeedOrImage(), 1, 60, 2), false, 1},
+        // 20 B/s under a minimum of 1000 B/s, with no deadline: each attempt
+        // ends after its window.
+        {"an enclosure trickling under the minimum rate", 1200, 1, 50,
+         Limits(cHTTPTimeouts::EnclosureDownload(), 1000, 1, 0), false, 2},
+        // 800 B/s for three seconds, over a minimum of 100 B/s: the window
+        // passes and the body still arrives whole.
+        {"an enclosure sent slowly but over the minimum rate", 2400, 40, 50,
+         Limits(cHTTPTimeouts::EnclosureDownload(), 100, 2, 0), true, 1},
+    };
+    for (const cCase& slow : cases) {
+        SCOPED_TRACE(slow.Name);
+        cTestHttpServer server;
+        const cTestEndpoint trickle = Trickle(slow.Length, slow.BytesPerPiece, slow.IntervalMs);
+        auto route = server.Serve("/slow", trickle);
+        QByteArray fetched;
+        const double seconds =
+            SecondsTaken([&] { fetched = Fetched(server.Url("/slow"), "old", slow.Limits); });
+        EXPECT_EQ(fetched, slow.Completes ? QByteArray("old").append(trickle.Body) : QByteArray());
+        EXPECT_EQ(server.Requests().size(), slow.Requests);
+        if (!slow.Completes) {
+            EXPECT_LT(seconds, 20.0) << "the fetch ended well before the trickle would have";
+        }
+    }
+}
+
+TEST_F(HTTP, AnAbortEndsATransferThatHasNoDeadline) {
+    auto route = Server.Serve("/episode.mp3", Trickle(1200, 1, 50));
+    // Over the minimum rate: nothing but the abort ends it.
+    const cHTTPTimeouts limits = Limits(cHTTPTimeouts::EnclosureDownload(), 1, 60, 0);
+    auto fetch = std::async(std::launch::async,
+                            [&] { return Fetched(Server.Url("/episode.mp3"), "old", limits); });
+    while (Server.Requests().empty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    cHTTP::AbortTransfers();
+    ASSERT_EQ(fetch.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(fetch.get(), QByteArray());
+    EXPECT_EQ(Server.Requests().size(), 1u) << "an aborted fetch is not retried";
+}
+
+TEST_F(HTTP, ScopedLimitsReachFetchesMadeWithoutLimitsOfTheirOwn) {
+    auto route = Server.Serve("/slow", Trickle(1200, 1, 50));
+    {
+        cScopedHTTPTimeouts shortened(HTTPFetchKind::FeedOrImage,
+                                      Limits(cHTTPTimeouts::FeedOrImage(), 1, 60, 1));
+        EXPECT_EQ(CurrentHTTPTimeouts(HTTPFetchKind::EnclosureDownload),
+                  cHTTPTimeouts::EnclosureDownload());
+        QBuffer stream;
+        stream.open(QIODevice::ReadWrite);
+        EXPECT_LT(SecondsTaken([&] { cHTTP().GetToStream(Server.Url("/slow"), stream); }), 20.0);
+        EXPECT_EQ(stream.size(), 0);
+    }
+    EXPECT_EQ(CurrentHTTPTimeouts(HTTPFetchKind::FeedOrImage), cHTTPTimeouts::FeedOrImage());
 }
 
 TEST(HTTPSecure, AnHttpsServerIsSpokenToAndItsCertificateVerified) {

@@ -4,7 +4,9 @@
 #include <httplib.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -37,6 +39,7 @@ cTestHttpServer::cTestHttpServer(const QString& certificatePath, const QString& 
 void cTestHttpServer::Start() {
     FServer->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
         cTestEndpoint endpoint;
+        uint64_t serial = 0;
         bool found = false;
         {
             std::lock_guard<std::mutex> hold(FLock);
@@ -44,7 +47,8 @@ void cTestHttpServer::Start() {
                 {request.path, request.version, request.get_header_value("User-Agent")});
             const auto it = FEndpoints.find(request.path);
             if (it != FEndpoints.end()) {
-                endpoint = it->second;
+                endpoint = it->second.Endpoint;
+                serial = it->second.Serial;
                 found = true;
             }
         }
@@ -61,8 +65,24 @@ void cTestHttpServer::Start() {
             body = GzipCompressed(body);
             response.set_header("Content-Encoding", "gzip");
         }
-        response.set_content(body.toStdString(), endpoint.ContentType);
+        if (endpoint.TrickleInterval.count() <= 0) {
+            response.set_content(body.toStdString(), endpoint.ContentType);
+            return;
+        }
+        response.set_content_provider(
+            static_cast<size_t>(body.size()), endpoint.ContentType,
+            [this, path = request.path, serial, body, bytes = std::max(1, endpoint.TrickleBytes),
+             interval = endpoint.TrickleInterval](size_t offset, size_t length,
+                                                  httplib::DataSink& sink) {
+                const size_t piece = std::min(static_cast<size_t>(bytes), length);
+                if (!sink.write(body.constData() + offset, piece))
+                    return false;
+                return piece == length || PauseWhileServed(path, serial, interval);
+            });
     });
+    // A client that gives up on a trickle closes its end; writing to it must
+    // fail the write, not end the test process.
+    std::signal(SIGPIPE, SIG_IGN);
     // One request per connection: a client keeping its connection open
     // would otherwise hold the server's stop for its keep-alive time.
     FServer->set_keep_alive_max_count(1);
@@ -73,6 +93,11 @@ void cTestHttpServer::Start() {
 }
 
 cTestHttpServer::~cTestHttpServer() {
+    {
+        std::lock_guard<std::mutex> hold(FLock);
+        FStopping = true;
+    }
+    FChanged.notify_all();
     FServer->stop();
     FThread.join();
 }
@@ -80,14 +105,27 @@ cTestHttpServer::~cTestHttpServer() {
 cTestHttpServer::cRoute::~cRoute() {
     if (!FServer)
         return;
-    std::lock_guard<std::mutex> hold(FServer->FLock);
-    FServer->FEndpoints.erase(FPath);
+    {
+        std::lock_guard<std::mutex> hold(FServer->FLock);
+        FServer->FEndpoints.erase(FPath);
+    }
+    FServer->FChanged.notify_all();
 }
 
 cTestHttpServer::cRoute cTestHttpServer::Serve(const std::string& path, cTestEndpoint endpoint) {
     std::lock_guard<std::mutex> hold(FLock);
-    FEndpoints[path] = std::move(endpoint);
+    FEndpoints[path] = {std::move(endpoint), ++FServedCount};
     return cRoute(*this, path);
+}
+
+bool cTestHttpServer::PauseWhileServed(const std::string& path, uint64_t serial,
+                                       std::chrono::milliseconds interval) {
+    std::unique_lock<std::mutex> hold(FLock);
+    const bool ended = FChanged.wait_for(hold, interval, [&] {
+        const auto it = FEndpoints.find(path);
+        return FStopping || it == FEndpoints.end() || it->second.Serial != serial;
+    });
+    return !ended;
 }
 
 std::vector<cTestHttpServer::cRoute>

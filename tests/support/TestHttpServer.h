@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,6 +23,12 @@ struct cTestEndpoint {
     std::vector<std::pair<std::string, std::string>> Headers;
     // Sends the body gzip-compressed, with Content-Encoding: gzip.
     bool Gzip = false;
+    // When set, the body (its full length announced) goes out TrickleBytes
+    // at a time, one piece per TrickleInterval: a slow server. The trickle
+    // stops, cutting its connection, once the route's handle ends or the
+    // server stops, so a test never waits for it.
+    std::chrono::milliseconds TrickleInterval{0};
+    int TrickleBytes = 1;
 };
 
 // A request as the server saw it.
@@ -62,11 +70,26 @@ public:
     std::vector<cTestRequest> Requests() const;
 
 private:
+    // An endpoint as served by one route: a trickle belongs to its route
+    // and ends with it, even if the path is served anew.
+    struct cServed {
+        cTestEndpoint Endpoint;
+        uint64_t Serial = 0;
+    };
+
     void Start();
+    // Waits out the interval; false as soon as the route ends or the server
+    // stops.
+    bool PauseWhileServed(const std::string& path, uint64_t serial,
+                          std::chrono::milliseconds interval);
 
     QString FScheme = QStringLiteral("http");
     mutable std::mutex FLock;
-    std::map<std::string, cTestEndpoint> FEndpoints;
+    // Signalled when a route ends or the server stops.
+    std::condition_variable FChanged;
+    bool FStopping = false;
+    uint64_t FServedCount = 0;
+    std::map<std::string, cServed> FEndpoints;
     std::vector<cTestRequest> FRequests;
     std::unique_ptr<httplib::Server> FServer;
     std::thread FThread;
