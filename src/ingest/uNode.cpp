@@ -2,6 +2,7 @@
 
 #include "ingest/uCategoryLinks.h"
 #include "ingest/uEnclosure.h"
+#include "ingest/uFeedDates.h"
 #include "ingest/uHTMLParser.h"
 #include "ingest/uIngestLog.h"
 #include "ingest/uRFC822.h"
@@ -31,15 +32,26 @@ void cNode::Recycle() {
 }
 
 void cNode::SetNodeDate() {
+    const QDateTime now = LocalNow();
+    const QByteArray written = PubDateTimeNode_822().toLatin1();
     QDateTime date = TextToDateTime(DateTimeLoad_UTC());
+    // The strict reader first; the loose one where it refuses the text or
+    // reads a date to come (it puts two-digit years in this century, so
+    // "94" would be 2094); the load time where neither gives a past date.
     try {
-        const QDateTime published = cRFC822::RFC822ToDateTime(PubDateTimeNode_822().toLatin1());
-        if (published <= LocalNow())
-            date = published;
+        const QDateTime published = cRFC822::RFC822ToDateTime(written);
+        if (published <= now) {
+            SetDateTimeNode_UTC(DateTimeToText(published));
+            return;
+        }
     } catch (const EVelmoraError& error) {
-        // An unreadable feed date leaves the load time.
-        qCDebug(IngestLog) << "item date unreadable:" << error.Message();
+        qCDebug(IngestLog) << "item date not in the strict form:" << error.Message();
     }
+    const std::optional<QDateTime> loose = ReadLooseFeedDate(written);
+    if (loose && *loose <= now)
+        date = *loose;
+    else
+        qCDebug(IngestLog) << "item date unreadable or to come:" << written;
     SetDateTimeNode_UTC(DateTimeToText(date));
 }
 

@@ -40,7 +40,7 @@ TEST(FileNames, EnclosureAndPageFilesLieInTheCacheFolderNamedByIdentifier) {
     EXPECT_EQ(nodes.Record(0)->PageFileName(), GetConfig().CacheFolder + QStringLiteral("123.mht"));
 }
 
-TEST(NodeDate, TheFeedsDateCountsUnlessItIsUnreadableOrInTheFuture) {
+TEST(NodeDate, TheFeedsDateInAnyCommonFormCountsUnlessItIsUnreadableOrInTheFuture) {
     cScopedTimeZone zone("UTC");
     cTempDatabase file;
     cSQLDatabase database;
@@ -55,7 +55,12 @@ TEST(NodeDate, TheFeedsDateCountsUnlessItIsUnreadableOrInTheFuture) {
     } cases[] = {
         {"Sun, 06 Nov 1994 08:49:37 +0200", "1994/11/06 06:49:37"},
         {"Fri, 01 Jan 2100 00:00:00 GMT", "2024/01/05 10:00:00"},
-        {"2003-12-13T18:30:02Z", "2024/01/05 10:00:00"},
+        {"2003-12-13T18:30:02Z", "2003/12/13 18:30:02"},
+        {"2003-12-13T18:30:02+01:00", "2003/12/13 17:30:02"},
+        {"Sun, 06 Nov 94 08:49:37 GMT", "1994/11/06 08:49:37"},
+        {"6 november 1994 8:49 est", "1994/11/06 13:49:00"},
+        {"2099-01-01T00:00:00Z", "2024/01/05 10:00:00"},
+        {"yesterday", "2024/01/05 10:00:00"},
         {"", "2024/01/05 10:00:00"},
     };
     for (const auto& row : cases) {
