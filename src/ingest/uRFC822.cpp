@@ -39,21 +39,33 @@ std::optional<int> MilitaryHoursToUniversal(char letter) {
     return std::nullopt;
 }
 
-int ZoneNumber(const QByteArray& digits, const QByteArray& text) {
-    bool ok = false;
-    const int value = digits.toInt(&ok);
-    if (!ok)
+bool IsDigit(char character) {
+    return character >= '0' && character <= '9';
+}
+
+// A numeric zone is a sign and exactly four digits, hours up to 23 and
+// minutes under 60: anything longer or larger would move the date by days
+// or years, so the date is unreadable instead. A comment may follow after a
+// blank.
+int NumericZoneMinutesToUniversal(const QByteArray& zone, const QByteArray& text) {
+    qsizetype end = 0;
+    while (end < zone.size() && zone[end] != ' ' && zone[end] != '\t')
+        ++end;
+    if (end != 5 || !IsDigit(zone[1]) || !IsDigit(zone[2]) || !IsDigit(zone[3]) ||
+        !IsDigit(zone[4]))
         RaiseConversionError(text);
-    return value;
+    const int hours = (zone[1] - '0') * 10 + (zone[2] - '0');
+    const int minutes = (zone[3] - '0') * 10 + (zone[4] - '0');
+    if (hours > 23 || minutes > 59)
+        RaiseConversionError(text);
+    const int offset = hours * 60 + minutes;
+    return zone[0] == '-' ? offset : -offset;
 }
 
 // Minutes to add to the feed's time to reach universal time.
 int MinutesToUniversal(const QByteArray& zone, const QByteArray& text) {
-    if (zone.startsWith('+') || zone.startsWith('-')) {
-        const int hours = ZoneNumber(zone.left(3), text);
-        const int minutes = ZoneNumber(zone.left(1) + zone.mid(3, 2), text);
-        return -(hours * 60 + minutes);
-    }
+    if (zone.startsWith('+') || zone.startsWith('-'))
+        return NumericZoneMinutesToUniversal(zone, text);
     const QByteArray word = zone.trimmed().split(' ').value(0);
     for (const cNamedZone& named : NamedZones)
         if (word == named.name)

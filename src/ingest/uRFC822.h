@@ -9,7 +9,8 @@ public:
     // The instant the feed names, as this machine's local wall-clock time
     // with the offset in force at that instant. Raises the general exception
     // type on a wrong layout, an unknown month, missing seconds or a
-    // malformed numeric zone.
+    // numeric zone other than a sign and four digits with hours up to 23
+    // and minutes under 60.
     static QDateTime RFC822ToDateTime(const QByteArray& text);
 
     // The offset of local time in force now, in minutes, such that universal

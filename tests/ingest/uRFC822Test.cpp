@@ -66,6 +66,48 @@ TEST(RFC822, MalformedDatesRaiseAConversionError) {
     }
 }
 
+// A numeric zone is a sign and exactly four digits, hours up to 23 and
+// minutes under 60; any other makes the date unreadable rather than moving
+// it by days or years.
+TEST(RFC822, NumericZonesAreASignAndFourDigitsWithinADay) {
+    cScopedTimeZone zone("UTC");
+    const struct {
+        const char* zone;
+        const char* local; // empty: the date raises
+    } cases[] = {
+        {"+0000", "1994/11/06 08:49:37"},
+        {"-0000", "1994/11/06 08:49:37"},
+        {"+2359", "1994/11/05 08:50:37"},
+        {"-2359", "1994/11/07 08:48:37"},
+        {"+0059", "1994/11/06 07:50:37"},
+        {"-1200 (comment)", "1994/11/06 20:49:37"},
+        {"+0100\t(tab before the comment)", "1994/11/06 07:49:37"},
+        {"+99999999999", ""},
+        {"-99999999999", ""},
+        {"+2400", ""},
+        {"-9900", ""},
+        {"+0060", ""},
+        {"+0099", ""},
+        {"+020", ""},
+        {"+02000", ""},
+        {"+02:00", ""},
+        {"+02a0", ""},
+        {"+0200(CEST)", ""},
+        {"++0200", ""},
+        {"+-200", ""},
+        {"+ 200", ""},
+        {"+", ""},
+        {"-", ""},
+    };
+    for (const auto& row : cases) {
+        const QByteArray date = QByteArray("Sun, 06 Nov 1994 08:49:37 ") + row.zone;
+        if (*row.local)
+            EXPECT_EQ(Read(date.constData()), QString::fromLatin1(row.local)) << row.zone;
+        else
+            EXPECT_THROW(cRFC822::RFC822ToDateTime(date), EVelmoraError) << row.zone;
+    }
+}
+
 TEST(RFC822, LocalTimeBiasIsTheOffsetInForceNowWithUniversalTimeWithoutDaylightSaving) {
     {
         cScopedTimeZone zone("UTC");
