@@ -2,6 +2,7 @@
 
 #include "ingest/uHtmlTextWriter.h"
 #include "ingest/uSimpleMarkup.h"
+#include "ingest/uXML.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/HTMLtree.h>
@@ -21,7 +22,8 @@ QString NumericCharacter(const QString& digits) {
     return QString::fromUcs4(&character, 1);
 }
 
-// Walks a tree built by libxml2's HTML parser.
+// Walks a tree built by libxml2's HTML parser. Its depth is bounded: the
+// parser gives up on markup nested deeper than 256 elements.
 void WriteTree(cTextWriter& writer, xmlNodePtr node) {
     for (; node; node = node->next) {
         switch (node->type) {
@@ -52,6 +54,29 @@ void WriteTree(cTextWriter& writer, xmlNodePtr node) {
     }
 }
 
+bool IsAsciiLetterOrDigit(QChar character) {
+    const char16_t code = character.unicode();
+    return (code >= u'a' && code <= u'z') || (code >= u'A' && code <= u'Z') ||
+           (code >= u'0' && code <= u'9');
+}
+
+// The character of the reference whose name starts at the position: its
+// name runs over letters and digits (after "#" for a numeric one) up to a
+// semicolon. Only the name's own characters are looked at, so each
+// ampersand costs the length of its name and the whole text is read in
+// one pass; looking ahead for the next semicolon instead reads the rest of
+// the text again for every ampersand without one.
+QString ReferenceAt(const QString& text, qsizetype start, qsizetype& end) {
+    const bool numeric = start < text.size() && text[start] == QLatin1Char('#');
+    end = numeric ? start + 1 : start;
+    while (end < text.size() && IsAsciiLetterOrDigit(text[end]))
+        ++end;
+    if (end >= text.size() || text[end] != QLatin1Char(';') || end == start)
+        return QString();
+    const QString name = text.mid(start, end - start);
+    return numeric ? NumericCharacter(name.mid(1)) : EntityCharacter(name);
+}
+
 } // namespace
 
 QString DecodeEntities(const QString& text) {
@@ -67,14 +92,8 @@ QString DecodeEntities(const QString& text) {
             return result;
         }
         result += QStringView(text).mid(position, ampersand - position);
-        const qsizetype semicolon = text.indexOf(QLatin1Char(';'), ampersand);
-        QString replacement;
-        if (semicolon > ampersand + 1) {
-            const QString reference = text.mid(ampersand + 1, semicolon - ampersand - 1);
-            replacement = reference.startsWith(QLatin1Char('#'))
-                              ? NumericCharacter(reference.mid(1))
-                              : EntityCharacter(reference);
-        }
+        qsizetype semicolon = 0;
+        const QString replacement = ReferenceAt(text, ampersand + 1, semicolon);
         if (replacement.isEmpty() || replacement == QLatin1String(" ")) {
             result += QLatin1Char('&');
             position = ampersand + 1;
@@ -103,6 +122,8 @@ QString HtmlToText(const QString& html) {
             return text->isEmpty() ? html : *text;
     const QString source = wholeDocument ? decoded : QStringLiteral("<htlml><head><body>") + html;
     const QByteArray utf8 = source.toUtf8();
+    if (cXML::MostTagWords(utf8) > cXML::MaxTagWords)
+        return html;
     // One parser context per thread, reset for each fragment: making a new
     // one costs as much as parsing a title.
     thread_local std::unique_ptr<htmlParserCtxt, void (*)(htmlParserCtxtPtr)> context(

@@ -37,6 +37,10 @@ private:
     qsizetype FPosition = 0;
     QString FPendingText;
     std::vector<cElement> FOpen;
+    // Whether a link is among the open elements, kept as they open and
+    // close: looking through them at every link costs the depth of the
+    // nesting each time.
+    bool FLinkOpen = false;
     cTextWriter FWriter;
 
     QChar At(qsizetype position) const {
@@ -81,13 +85,6 @@ private:
         return false;
     }
 
-    bool IsOpen(const QByteArray& name) const {
-        for (const cElement& open : FOpen)
-            if (open.Name == name)
-                return true;
-        return false;
-    }
-
     bool ReadTag() {
         ++FPosition;
         if (At(FPosition) == QLatin1Char('/')) {
@@ -99,6 +96,8 @@ private:
             ++FPosition;
             FlushText();
             FWriter.End(FOpen.back());
+            if (FOpen.back().Name == "a")
+                FLinkOpen = false;
             FOpen.pop_back();
             return true;
         }
@@ -108,7 +107,7 @@ private:
             return false;
         // A paragraph closes what is open, a link closes a link: libxml2's
         // rules, which are not repeated here.
-        if ((element.Name == "p" && !FOpen.empty()) || (element.Name == "a" && IsOpen("a")))
+        if ((element.Name == "p" && !FOpen.empty()) || (element.Name == "a" && FLinkOpen))
             return false;
         const char* used = AttributeUsedBy(element.Name);
         bool selfClosing = false;
@@ -136,10 +135,12 @@ private:
             if (quote != QLatin1Char('"') && quote != QLatin1Char('\''))
                 return false;
             const qsizetype valueStart = ++FPosition;
+            // Refused characters count in values too: libxml2 ends a value
+            // at a NUL, for one.
             while (FPosition < FHtml.size() && FHtml[FPosition] != quote) {
-                if (FHtml[FPosition] == QLatin1Char('&'))
+                if (FHtml[FPosition] == QLatin1Char('&') || IsRefused(FPosition))
                     return false;
-                ++FPosition;
+                FPosition += FHtml[FPosition].isHighSurrogate() ? 2 : 1;
             }
             if (FPosition >= FHtml.size())
                 return false;
@@ -155,8 +156,10 @@ private:
         FWriter.Start(element);
         if (IsVoid(element.Name))
             FWriter.End(element);
-        else
+        else {
+            FLinkOpen = FLinkOpen || element.Name == "a";
             FOpen.push_back(std::move(element));
+        }
         return true;
     }
 

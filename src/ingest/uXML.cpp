@@ -6,8 +6,13 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <QStringDecoder>
+
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -77,7 +82,96 @@ bool SameNamespace(const xmlChar* first, const QString& second) {
     return Utf8(first).compare(second, Qt::CaseInsensitive) == 0;
 }
 
+bool IsMarkupBlank(char character) {
+    return character == ' ' || character == '\t' || character == '\n' || character == '\r';
+}
+
+bool IsTagNameStart(char character) {
+    return (character >= 'a' && character <= 'z') || (character >= 'A' && character <= 'Z') ||
+           character == '_' || character == ':' || static_cast<unsigned char>(character) >= 0x80;
+}
+
+// The document's bytes in an encoding where markup is ASCII: UTF-16 and
+// UTF-32 (told by their byte-order mark or by how "<" starts the document,
+// as libxml2 tells them) become UTF-8; anything else is already so.
+QByteArray AsciiCompatible(const QByteArray& bytes) {
+    const auto startsWith = [&](std::initializer_list<unsigned char> start) {
+        return bytes.size() >= qsizetype(start.size()) &&
+               std::equal(start.begin(), start.end(), bytes.begin(), [](unsigned char a, char b) {
+                   return a == static_cast<unsigned char>(b);
+               });
+    };
+    std::optional<QStringConverter::Encoding> encoding;
+    if (startsWith({0, 0, 0xFE, 0xFF}) || startsWith({0, 0, 0, '<'}))
+        encoding = QStringConverter::Utf32BE;
+    else if (startsWith({0xFF, 0xFE, 0, 0}) || startsWith({'<', 0, 0, 0}))
+        encoding = QStringConverter::Utf32LE;
+    else if (startsWith({0xFE, 0xFF}) || startsWith({0, '<'}))
+        encoding = QStringConverter::Utf16BE;
+    else if (startsWith({0xFF, 0xFE}) || startsWith({'<', 0}))
+        encoding = QStringConverter::Utf16LE;
+    if (!encoding)
+        return bytes;
+    QStringDecoder decoder(*encoding);
+    return QString(decoder(bytes)).toUtf8();
+}
+
+// The position after the end mark found from the position on, or the end.
+qsizetype After(const QByteArray& text, qsizetype from, const char* mark) {
+    const qsizetype found = text.indexOf(mark, from);
+    return found < 0 ? text.size() : found + qsizetype(std::strlen(mark));
+}
+
 } // namespace
+
+int cXML::MostTagWords(const QByteArray& markup) {
+    const qsizetype size = markup.size();
+    int most = 0;
+    // Once a quote has no closing one further on, later quotes of its kind
+    // have none either: they are not looked for again, which would read the
+    // rest of the text once more for each.
+    bool unclosed[2] = {false, false};
+    qsizetype position = 0;
+    while (position < size) {
+        if (markup[position] != '<') {
+            ++position;
+            continue;
+        }
+        const QByteArrayView rest = QByteArrayView(markup).sliced(position);
+        if (rest.startsWith("<!--")) {
+            position = After(markup, position + 4, "-->");
+        } else if (rest.startsWith("<![CDATA[")) {
+            position = After(markup, position + 9, "]]>");
+        } else if (rest.startsWith("<?")) {
+            position = After(markup, position + 2, "?>");
+        } else if (position + 1 < size && IsTagNameStart(markup[position + 1])) {
+            int words = 0;
+            bool inWord = false;
+            for (++position; position < size && markup[position] != '>'; ++position) {
+                const char character = markup[position];
+                const bool blank = IsMarkupBlank(character);
+                if (!blank && !inWord)
+                    ++words;
+                inWord = !blank;
+                // A quoted value is one word whatever it holds; a quote
+                // without its closing one is an ordinary character.
+                if (character == '"' || character == '\'') {
+                    bool& noClosing = unclosed[character == '"' ? 0 : 1];
+                    const qsizetype closing =
+                        noClosing ? -1 : markup.indexOf(character, position + 1);
+                    if (closing < 0)
+                        noClosing = true;
+                    else
+                        position = closing;
+                }
+            }
+            most = std::max(most, words);
+        } else {
+            ++position;
+        }
+    }
+    return most;
+}
 
 cXMLDocument::cXMLDocument() = default;
 
@@ -97,6 +191,9 @@ std::unique_ptr<cXMLDocument> cXML::NewDocument() {
 
 void cXML::LoadDocument(cXMLDocument& document, const QByteArray& bytes) {
     InitialiseLibrary();
+    if (const int words = MostTagWords(AsciiCompatible(bytes)); words > MaxTagWords)
+        throw EVelmoraError(QStringLiteral("a start tag of %1 words, more than %2 are not read")
+                                .arg(QString::number(words), QString::number(MaxTagWords)));
     std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> context(xmlNewParserCtxt(),
                                                                        xmlFreeParserCtxt);
     if (!context)

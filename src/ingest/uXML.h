@@ -39,8 +39,23 @@ public:
     // External entities and DTDs are never loaded; entity expansion is
     // bounded. Whitespace-only text is dropped. A malformed document raises
     // the general exception type with the parser's reason, the line number
-    // and the start of that line.
+    // and the start of that line; so does one with a start tag of more than
+    // MaxTagWords words (see below).
     static void LoadDocument(cXMLDocument& document, const QByteArray& bytes);
+
+    // libxml2 compares each attribute of a start tag with every earlier one
+    // (XML and HTML alike), so reading grows with the square of a tag's
+    // attributes: 40000 of them take seconds. Markup whose tags stay under
+    // this many words is read in time linear in its length; no real feed or
+    // description comes near it.
+    static constexpr int MaxTagWords = 1000;
+    // The most words in any start tag of the markup: the runs of non-blank
+    // characters between its "<" and ">", outside quoted values (so an
+    // attribute counts one to three words). Comments, CDATA sections and
+    // processing instructions are skipped. One pass over bytes of an
+    // encoding where markup is ASCII (LoadDocument turns UTF-16 and UTF-32
+    // into UTF-8 first).
+    static int MostTagWords(const QByteArray& markup);
 
     // A text or CDATA node's value; an element's only text child, or empty
     // text when it has no children. Anything else raises.

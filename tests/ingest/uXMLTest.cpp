@@ -2,6 +2,8 @@
 
 #include "storage/uErrors.h"
 
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <gtest/gtest.h>
 
 namespace {
@@ -119,4 +121,80 @@ TEST(XML, DocumentsNeverReachOutsideThemselvesAndExpansionIsBounded) {
                       .toUtf8();
     laughs += "]><l>&l12;</l>";
     EXPECT_NE(LoadError(laughs), QStringLiteral("(loaded)"));
+}
+
+TEST(XML, MostTagWordsCountsTheWordsOfTheLargestStartTag) {
+    const struct {
+        const char* markup;
+        int words;
+    } cases[] = {
+        {"", 0},
+        {"plain text > and < alone", 0},
+        {"<a>", 1},
+        {"<a href=\"u\" title = 'x'>", 5},
+        {"<a t=\"one two > three\" u='4 \" 5'>", 3},
+        {"<b/><i a b c></i><p>", 4},
+        {"<!-- <a b c d> --><![CDATA[<a b c d>]]><?pi <a b c d>?><a>", 1},
+        {"<!DOCTYPE d [<!ENTITY e \"<x a b>\">]><d/>", 3},
+        {"</a b c d e>", 0},
+        {"<a b=\"unclosed c d", 4},
+        {"<a b=\"x\" c='y' d=\"z", 4},
+        {"<a\tb\nc\rd>", 4},
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(cXML::MostTagWords(row.markup), row.words) << row.markup;
+}
+
+namespace {
+
+QByteArray TagWithAttributes(const char* name, int count) {
+    QByteArray tag = QByteArray("<") + name;
+    for (int index = 0; index < count; ++index)
+        tag += " a" + QByteArray::number(index) + "=\"1\"";
+    return tag + ">";
+}
+
+} // namespace
+
+// libxml2 compares each attribute of a tag with every earlier one: a tag
+// with more words than the limit is refused before it is parsed, a tag just
+// under it is read. The large document must complete.
+TEST(XML, StartTagsOfMoreWordsThanTheLimitAreRefused) {
+    const int under = cXML::MaxTagWords - 1;
+    EXPECT_EQ(cXML::ChildCount(Load(TagWithAttributes("r", under) + "<x/></r>").Root()), 1);
+
+    const QString refused = LoadError(TagWithAttributes("r", cXML::MaxTagWords) + "</r>");
+    EXPECT_TRUE(refused.contains(QStringLiteral("more than"))) << refused.toStdString();
+
+    const QString huge = LoadError(TagWithAttributes("r", 400000) + "</r>");
+    EXPECT_TRUE(huge.contains(QStringLiteral("400001 words"))) << huge.toStdString();
+
+    // Wide encodings are counted as the parser reads them, told by a
+    // byte-order mark or by how the declaration starts. (libxml2 reads
+    // UTF-32 only big-endian without a mark.)
+    const QByteArray declaration = "<?xml version=\"1.0\"?>";
+    const struct {
+        QStringConverter::Encoding encoding;
+        bool mark;
+        bool readable;
+    } wide[] = {
+        {QStringConverter::Utf16LE, false, true},  {QStringConverter::Utf16LE, true, true},
+        {QStringConverter::Utf16BE, false, true},  {QStringConverter::Utf16BE, true, true},
+        {QStringConverter::Utf32BE, false, true},  {QStringConverter::Utf32BE, true, false},
+        {QStringConverter::Utf32LE, false, false}, {QStringConverter::Utf32LE, true, false},
+    };
+    for (const auto& row : wide) {
+        QStringEncoder encoder(row.encoding, row.mark ? QStringConverter::Flag::WriteBom
+                                                      : QStringConverter::Flag::Default);
+        const QByteArray many = encoder(
+            QString::fromLatin1(declaration + TagWithAttributes("r", cXML::MaxTagWords) + "</r>"));
+        EXPECT_TRUE(LoadError(many).contains(QStringLiteral("more than")))
+            << row.encoding << (row.mark ? " with a byte-order mark" : "");
+        if (row.readable) {
+            const QByteArray few =
+                encoder(QString::fromLatin1(declaration + TagWithAttributes("r", 3) + "</r>"));
+            EXPECT_EQ(LoadError(few), QStringLiteral("(loaded)"))
+                << row.encoding << (row.mark ? " with a byte-order mark" : "");
+        }
+    }
 }
