@@ -5,6 +5,7 @@
 #include "engine/uUpdateJob.h"
 #include "ingest/uChannel.h"
 #include "model/uOMNode.h"
+#include "storage/uSQLLiteImp.h"
 
 #include <QHash>
 
@@ -35,7 +36,7 @@ QList<int64_t> ChannelsToRefresh(cSQLDatabase& database, bool everyChannel) {
 }
 
 cRefreshNow::cRefreshNow(cSQLDatabase& database, const QList<int64_t>& channelIds)
-    : FDatabase(database), FChannelIds(channelIds),
+    : FDatabase(database), FChannelIds(channelIds), FFaultsBefore(LastDatabaseFault().Serial),
       FItemsBefore(static_cast<int>(CountStoredNodes(database))) {}
 
 void cRefreshNow::Queue(cThreadPool& pool) const {
@@ -45,6 +46,10 @@ void cRefreshNow::Queue(cThreadPool& pool) const {
 }
 
 cRefreshOutcome cRefreshNow::Finish() {
+    // The worker pool discards what the jobs raise, and a job records a
+    // failed save as a failed update: a fault of the file would otherwise
+    // read as channels that failed.
+    RaiseDatabaseFaultSince(FFaultsBefore);
     RecomputeFlaggedCounters(FDatabase);
     QHash<int64_t, bool> succeeded;
     {
@@ -62,5 +67,7 @@ cRefreshOutcome cRefreshNow::Finish() {
             ++outcome.Failed;
     }
     outcome.NewItems = static_cast<int>(CountStoredNodes(FDatabase) - FItemsBefore);
+    // The statistics jobs swallow their errors too.
+    RaiseDatabaseFaultSince(FFaultsBefore);
     return outcome;
 }

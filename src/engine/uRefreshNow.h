@@ -31,11 +31,15 @@ public:
     // (the scheduler may have queued it already).
     void Queue(cThreadPool& pool) const;
     // Once the updates ran: rebuilds every counter still flagged, so that
-    // the lists read up to date at once, then tells what was done.
+    // the lists read up to date at once, then tells what was done. Raises
+    // when the database file failed meanwhile (damaged, full, unwritable),
+    // in this process, even where the jobs swallowed it: such a failure is
+    // not one of the channels.
     cRefreshOutcome Finish();
 
 private:
     cSQLDatabase& FDatabase;
     const QList<int64_t> FChannelIds;
+    const uint64_t FFaultsBefore;
     const int FItemsBefore;
 };

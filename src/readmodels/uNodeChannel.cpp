@@ -247,23 +247,54 @@ void cNodeChannelTable::ClearNodes() {
     Query(QStringLiteral("select * from node where node.id = 0"));
 }
 
-void cNodeChannelTable::MarkChannelRead(int64_t channelId) {
+void cNodeChannelTable::MarkChannelReadOrRaise(int64_t channelId) {
     const QString x = NumberText(channelId);
+    Database().InTransaction([&] {
+        Database().Execute(QStringLiteral(" update node  set HasBeenRead = -1  where "
+                                          "ParentChannelId = ") %
+                           x % QStringLiteral(" and HasBeenRead = 0 "));
+        Database().Execute(
+            QStringLiteral(" update channelstat  set NeedRecalc = -1  where ChannelId = ") % x);
+        Database().Execute(
+            QStringLiteral(" update categorystat  set NeedRecalc = -1  where categoryid in  ( "
+                           "select node2category.categoryid from node2category,node   where "
+                           "node.id = node2category.nodeid and   node.parentchannelid = ") %
+            x % QStringLiteral(" union ") %
+            QStringLiteral(" select channel2category.categoryid from channel2category ") %
+            QStringLiteral(" where channel2category.channelid = ") % x % QStringLiteral(" ) "));
+    });
+}
+
+void cNodeChannelTable::MarkCategoryReadOrRaise(int64_t categoryId) {
+    const QString k = NumberText(categoryId);
+    Database().InTransaction([&] {
+        Database().Execute(QStringLiteral(" update node  set HasBeenRead = -1  where "
+                                          "HasBeenRead = 0  and Id in  (select nodeid from "
+                                          "node2category where categoryid = ") %
+                           k % u')');
+        Database().Execute(QStringLiteral(" update node  set HasBeenRead = -1  where "
+                                          "HasBeenRead = 0  and ParentChannelId in  (select "
+                                          "Channelid from Channel2category where categoryid = ") %
+                           k % u')');
+        Database().Execute(
+            QStringLiteral(" update channelstat  set NeedRecalc = -1  where ChannelId in  "
+                           "(select parentchannelid from node,node2category  where node.id = "
+                           "node2category.nodeid  and node2category.categoryid = ") %
+            k % u')');
+        // The channels linked to the category had their nodes marked read
+        // too: their counters are stale as well.
+        Database().Execute(QStringLiteral(" update channelstat  set NeedRecalc = -1  where "
+                                          "ChannelId in  (select ChannelId from "
+                                          "Channel2category where categoryid = ") %
+                           k % u')');
+        Database().Execute(
+            QStringLiteral(" update categorystat  set NeedRecalc = -1  where categoryid = ") % k);
+    });
+}
+
+void cNodeChannelTable::MarkChannelRead(int64_t channelId) {
     try {
-        Database().InTransaction([&] {
-            Database().Execute(QStringLiteral(" update node  set HasBeenRead = -1  where "
-                                              "ParentChannelId = ") %
-                               x % QStringLiteral(" and HasBeenRead = 0 "));
-            Database().Execute(
-                QStringLiteral(" update channelstat  set NeedRecalc = -1  where ChannelId = ") % x);
-            Database().Execute(
-                QStringLiteral(" update categorystat  set NeedRecalc = -1  where categoryid in  ( "
-                               "select node2category.categoryid from node2category,node   where "
-                               "node.id = node2category.nodeid and   node.parentchannelid = ") %
-                x % QStringLiteral(" union ") %
-                QStringLiteral(" select channel2category.categoryid from channel2category ") %
-                QStringLiteral(" where channel2category.channelid = ") % x % QStringLiteral(" ) "));
-        });
+        MarkChannelReadOrRaise(channelId);
     } catch (const EVelmoraError& error) {
         // Rolled back; the list shows the unchanged nodes when queried again.
         qCDebug(ReadModelsLog) << "channel" << channelId << "not marked read:" << error.Message();
@@ -271,33 +302,8 @@ void cNodeChannelTable::MarkChannelRead(int64_t channelId) {
 }
 
 void cNodeChannelTable::MarkCategoryRead(int64_t categoryId) {
-    const QString k = NumberText(categoryId);
     try {
-        Database().InTransaction([&] {
-            Database().Execute(QStringLiteral(" update node  set HasBeenRead = -1  where "
-                                              "HasBeenRead = 0  and Id in  (select nodeid from "
-                                              "node2category where categoryid = ") %
-                               k % u')');
-            Database().Execute(
-                QStringLiteral(" update node  set HasBeenRead = -1  where "
-                               "HasBeenRead = 0  and ParentChannelId in  (select "
-                               "Channelid from Channel2category where categoryid = ") %
-                k % u')');
-            Database().Execute(
-                QStringLiteral(" update channelstat  set NeedRecalc = -1  where ChannelId in  "
-                               "(select parentchannelid from node,node2category  where node.id = "
-                               "node2category.nodeid  and node2category.categoryid = ") %
-                k % u')');
-            // The channels linked to the category had their nodes marked
-            // read too: their counters are stale as well.
-            Database().Execute(QStringLiteral(" update channelstat  set NeedRecalc = -1  where "
-                                              "ChannelId in  (select ChannelId from "
-                                              "Channel2category where categoryid = ") %
-                               k % u')');
-            Database().Execute(
-                QStringLiteral(" update categorystat  set NeedRecalc = -1  where categoryid = ") %
-                k);
-        });
+        MarkCategoryReadOrRaise(categoryId);
     } catch (const EVelmoraError& error) {
         // Rolled back; nothing changes.
         qCDebug(ReadModelsLog) << "category" << categoryId << "not marked read:" << error.Message();

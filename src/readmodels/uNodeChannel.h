@@ -98,7 +98,12 @@ public:
     void ClearNodes();
 
     // Mark every node of the channel (or category) read and flag the
-    // statistics, in one transaction; a failure is rolled back silently.
+    // statistics, in one transaction; a failure is rolled back and raised.
+    void MarkChannelReadOrRaise(int64_t channelId);
+    void MarkCategoryReadOrRaise(int64_t categoryId);
+    // The same for the windows' lists, where a failure is rolled back
+    // silently: the list shows the unchanged nodes when queried again, and a
+    // fault of the file reaches the status panel (LastDatabaseFault).
     void MarkChannelRead(int64_t channelId);
     void MarkCategoryRead(int64_t categoryId);
 

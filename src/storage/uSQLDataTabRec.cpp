@@ -209,8 +209,8 @@ cSQLDatabase::~cSQLDatabase() {
     }
 }
 
-void cSQLDatabase::Open(const QString& path) {
-    FConnection.OpenFile(path);
+void cSQLDatabase::Open(const QString& path, cOpenMode mode) {
+    FConnection.OpenFile(path, mode);
 }
 
 void cSQLDatabase::Execute(const QString& statement) {

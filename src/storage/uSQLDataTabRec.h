@@ -136,7 +136,8 @@ public:
     cSQLDatabase(const cSQLDatabase&) = delete;
     cSQLDatabase& operator=(const cSQLDatabase&) = delete;
 
-    void Open(const QString& path);
+    // An existing database with its tables, unless mode says to create it.
+    void Open(const QString& path, cOpenMode mode = cOpenMode::Existing);
     void Execute(const QString& statement);
 
     // BeginTransaction takes the write lock at once, so that two

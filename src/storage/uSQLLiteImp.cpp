@@ -2,6 +2,7 @@
 
 #include "storage/uStorageLog.h"
 
+#include <QFileInfo>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -46,11 +47,134 @@ int PrepareUtf8(sqlite3* connection, const QByteArray& text, sqlite3_stmt** stat
                               statement, nullptr);
 }
 
-const char16_t* Utf16(const QString& text) {
-    return reinterpret_cast<const char16_t*>(text.utf16());
+// Errors of the file itself rather than of a statement or of a lock:
+// waiting or trying again does not help, and the user has to be told.
+bool IsFaultCode(int extendedCode) {
+    // A lock wait reported as an I/O error; it is retried like a busy one.
+    if (extendedCode == ResultIoBlocked)
+        return false;
+    switch (extendedCode & 0xff) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// What is wrong with the file, in words a user can act on. SQLite's own
+// text follows in the message; it does not say which file, nor why a file
+// cannot be opened.
+QString PlainProblem(int extendedCode, const QString& path, int systemError) {
+    const QString system = systemError != 0 ? qt_error_string(systemError) : QString();
+    const auto withSystem = [&](const QString& text) {
+        return system.isEmpty() ? text : text + QStringLiteral(" (") + system + u')';
+    };
+    switch (extendedCode & 0xff) {
+    case SQLITE_CORRUPT:
+        return QStringLiteral("the file is damaged");
+    case SQLITE_NOTADB:
+        return QStringLiteral("the file is not a database, or its first page is damaged");
+    case SQLITE_FULL:
+        return QStringLiteral("the disk is full, or the file has reached its size limit");
+    case SQLITE_IOERR:
+        switch (extendedCode) {
+        case SQLITE_IOERR_READ:
+        case SQLITE_IOERR_SHORT_READ:
+            return withSystem(
+                QStringLiteral("the file could not be read; the disk may be failing"));
+        case SQLITE_IOERR_WRITE:
+        case SQLITE_IOERR_FSYNC:
+        case SQLITE_IOERR_DIR_FSYNC:
+        case SQLITE_IOERR_TRUNCATE:
+        case SQLITE_IOERR_SHMSIZE:
+            return withSystem(
+                QStringLiteral("the file could not be written; the disk may be full or failing"));
+        default:
+            return withSystem(QStringLiteral(
+                "the file could not be read or written; the disk may be full or failing"));
+        }
+    default:
+        break;
+    }
+    // Read-only, not opened, not permitted: the folder and the file tell why.
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("its folder \"%1\" does not exist").arg(folder.filePath());
+    if (!file.exists())
+        return QStringLiteral("the file does not exist (velmora-cli init creates it)");
+    if (!folder.isWritable())
+        return QStringLiteral("its folder \"%1\" is read-only, and the database keeps its "
+                              "journal files beside it")
+            .arg(folder.filePath());
+    if (!file.isWritable())
+        return QStringLiteral("the file is read-only");
+    if ((extendedCode & 0xff) == SQLITE_READONLY)
+        return QStringLiteral("the database may not be written");
+    return withSystem(QStringLiteral("the file cannot be opened"));
+}
+
+struct cFaultRecord {
+    std::mutex Lock;
+    cDatabaseFault Last;
+};
+
+cFaultRecord& Faults() {
+    static cFaultRecord faults;
+    return faults;
+}
+
+// Raises message; when code is a fault of the file, the message starts with
+// a plain sentence naming the file, and the fault is recorded for the front
+// ends.
+[[noreturn]] void RaiseFor(const QString& path, const QString& message, int code,
+                           const QString& problem) {
+    if (!IsFaultCode(code))
+        throw ESQLiteException(message, code);
+    const QString summary = QStringLiteral("Database \"%1\": %2").arg(path, problem);
+    const QString whole = summary + QStringLiteral(". ") + message;
+    {
+        cFaultRecord& faults = Faults();
+        std::lock_guard<std::mutex> hold(faults.Lock);
+        ++faults.Last.Serial;
+        faults.Last.ExtendedCode = code;
+        faults.Last.Message = whole;
+        faults.Last.Summary = summary;
+    }
+    throw ESQLiteException(whole, code, summary);
 }
 
 } // namespace
+
+ESQLiteException::ESQLiteException(const QString& message, int extendedCode, const QString& summary)
+    : EVelmoraError(message), FExtendedCode(extendedCode), FSummary(summary) {}
+
+bool ESQLiteException::IsDatabaseFault() const {
+    return IsFaultCode(FExtendedCode);
+}
+
+bool IsDatabaseFault(const std::exception& error) {
+    const auto* database = dynamic_cast<const ESQLiteException*>(&error);
+    return database && database->IsDatabaseFault();
+}
+
+cDatabaseFault LastDatabaseFault() {
+    cFaultRecord& faults = Faults();
+    std::lock_guard<std::mutex> hold(faults.Lock);
+    return faults.Last;
+}
+
+void RaiseDatabaseFaultSince(uint64_t serial) {
+    const cDatabaseFault fault = LastDatabaseFault();
+    if (fault.Serial != serial)
+        throw ESQLiteException(fault.Message, fault.ExtendedCode, fault.Summary);
+}
 
 void cStatementFinalizer::operator()(sqlite3_stmt* statement) const {
     sqlite3_finalize(statement);
@@ -77,22 +201,54 @@ void TSQLLiteImp::Close() {
     FConnection = nullptr;
 }
 
-void TSQLLiteImp::OpenFile(const QString& path) {
+void TSQLLiteImp::OpenFile(const QString& path, cOpenMode mode) {
     [[maybe_unused]] static const bool configured = ConfigureLibrary();
     std::lock_guard<std::mutex> turn(OpenAndCloseTurn());
-    const int result = sqlite3_open16(Utf16(path), &FConnection);
+    FPath = path;
+    // Opening never makes a file unless asked to: an empty file made by a
+    // read would pass for the database at the next start.
+    const int flags = SQLITE_OPEN_READWRITE | (mode == cOpenMode::Create ? SQLITE_OPEN_CREATE : 0);
+    sqlite3* connection = nullptr;
+    const int result = sqlite3_open_v2(path.toUtf8().constData(), &connection, flags, nullptr);
     if (result != SQLITE_OK) {
-        if (!FConnection)
+        if (!connection)
             throw ESQLiteException(
-                QStringLiteral("Failed to open database \"%1\" : unknown error").arg(path));
-        throw ESQLiteException(QStringLiteral("Failed to open database \"%1\" : %2")
-                                   .arg(path, QString::fromUtf8(sqlite3_errmsg(FConnection))));
+                QStringLiteral("Failed to open database \"%1\" : unknown error").arg(path), result);
+        const int code = sqlite3_extended_errcode(connection);
+        const int systemError = sqlite3_system_errno(connection);
+        const QString message = QStringLiteral("Failed to open database \"%1\" : %2")
+                                    .arg(path, QString::fromUtf8(sqlite3_errmsg(connection)));
+        sqlite3_close(connection);
+        RaiseFor(path, message, code, PlainProblem(code, path, systemError));
     }
+    FConnection = connection;
     sqlite3_extended_result_codes(FConnection, 1);
-    ExecuteBatch({QStringLiteral("PRAGMA cache_size = 4000;")});
-    ExecuteBatch({QStringLiteral("PRAGMA locking_mode = NORMAL;")});
-    ExecuteBatch({QStringLiteral("PRAGMA SYNCHRONOUS=FULL;")});
-    ExecuteBatch({QStringLiteral("PRAGMA temp_store = MEMORY;")});
+    // The first statement reads the file: a file that is not a database,
+    // or whose folder takes no journal files, fails here, and is reported
+    // as failing to open rather than as a failed setting.
+    FOpening = true;
+    try {
+        ExecuteBatch({QStringLiteral("PRAGMA cache_size = 4000;")});
+        ExecuteBatch({QStringLiteral("PRAGMA locking_mode = NORMAL;")});
+        ExecuteBatch({QStringLiteral("PRAGMA SYNCHRONOUS=FULL;")});
+        ExecuteBatch({QStringLiteral("PRAGMA temp_store = MEMORY;")});
+        if (mode == cOpenMode::Existing)
+            RequireTables();
+    } catch (...) {
+        FOpening = false;
+        throw;
+    }
+    FOpening = false;
+}
+
+void TSQLLiteImp::RequireTables() {
+    PrepareQuery({QStringLiteral("select count(*) from sqlite_master")});
+    const bool empty = ColumnInt64(0) == 0;
+    CloseQuery();
+    if (empty)
+        RaiseFor(FPath, QStringLiteral("Failed to open database \"%1\" : no tables").arg(FPath),
+                 SQLITE_CANTOPEN,
+                 QStringLiteral("the file holds no tables (velmora-cli init creates them)"));
 }
 
 void TSQLLiteImp::ExecuteBatch(const QStringList& lines) {
@@ -186,8 +342,9 @@ void TSQLLiteImp::PrepareQuery(const QStringList& lines) {
 }
 
 void TSQLLiteImp::Step() {
+    // A misuse, not a fault of the file: SQLite's last code is not its cause.
     if (FEof)
-        RaiseError("EOF reached", QueryTextForMessages());
+        Raise(ErrorText("EOF reached", QueryTextForMessages()), 0);
     int retries = 0;
     for (;;) {
         const int result = sqlite3_step(FStatement.get());
@@ -254,20 +411,34 @@ bool TSQLLiteImp::InTransaction() const {
     return FConnection && sqlite3_get_autocommit(FConnection) == 0;
 }
 
-void TSQLLiteImp::RaiseError(const char* message, const QString& statement) const {
+QString TSQLLiteImp::ErrorText(const char* message, const QString& statement) const {
     const int code = FConnection ? sqlite3_errcode(FConnection) : 0;
     const QString sqliteText =
         code != 0 ? QString::fromUtf8(sqlite3_errmsg(FConnection)) : QStringLiteral("No message");
-    throw ESQLiteException(QString::fromLatin1(message) +
-                           QStringLiteral(" \"%1\" : %2").arg(statement, sqliteText));
+    return QString::fromLatin1(message) + QStringLiteral(" \"%1\" : %2").arg(statement, sqliteText);
+}
+
+void TSQLLiteImp::RaiseError(const char* message, const QString& statement) const {
+    Raise(ErrorText(message, statement), FConnection ? sqlite3_extended_errcode(FConnection) : 0);
 }
 
 void TSQLLiteImp::RaiseErrorWithCode(const char* message, const QString& statement,
                                      int code) const {
     if (!FConnection || sqlite3_errcode(FConnection) == 0)
         RaiseError(message, statement);
-    throw ESQLiteException(
-        QString::fromLatin1(message) +
-        QStringLiteral(" %1 \"%2\" : %3")
-            .arg(QString::number(code), statement, QString::fromUtf8(sqlite3_errmsg(FConnection))));
+    Raise(QString::fromLatin1(message) + QStringLiteral(" %1 \"%2\" : %3")
+                                             .arg(QString::number(code), statement,
+                                                  QString::fromUtf8(sqlite3_errmsg(FConnection))),
+          sqlite3_extended_errcode(FConnection));
+}
+
+void TSQLLiteImp::Raise(const QString& message, int code) const {
+    const int systemError = FConnection ? sqlite3_system_errno(FConnection) : 0;
+    const QString problem = PlainProblem(code, FPath, systemError);
+    if (FOpening && IsFaultCode(code))
+        RaiseFor(FPath,
+                 QStringLiteral("Failed to open database \"%1\" : %2")
+                     .arg(FPath, QString::fromUtf8(sqlite3_errmsg(FConnection))),
+                 code, problem);
+    RaiseFor(FPath, message, code, problem);
 }

@@ -13,10 +13,54 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // The one error type of the database layer. Its message quotes the failing
-// statement and SQLite's own text.
+// statement and SQLite's own text. When the file itself is at fault, the
+// message starts with a plain sentence naming the file and what is wrong.
 class ESQLiteException : public EVelmoraError {
 public:
-    using EVelmoraError::EVelmoraError;
+    // extendedCode: SQLite's extended result code; 0 when SQLite gave none.
+    explicit ESQLiteException(const QString& message, int extendedCode = 0,
+                              const QString& summary = QString());
+
+    // SQLite's primary result code (SQLITE_CORRUPT, SQLITE_FULL, ...).
+    int Code() const { return FExtendedCode & 0xff; }
+    int ExtendedCode() const { return FExtendedCode; }
+    // The file is missing, damaged, full, unreadable or unwritable: trying
+    // again does not help, and the user has to be told.
+    bool IsDatabaseFault() const;
+    // The plain sentence alone ("Database \"...\": the file is damaged");
+    // empty unless IsDatabaseFault.
+    QString Summary() const { return FSummary; }
+
+private:
+    int FExtendedCode;
+    QString FSummary;
+};
+
+// True for an ESQLiteException whose file is at fault.
+bool IsDatabaseFault(const std::exception& error);
+
+// The last database fault raised in this process, by any connection of any
+// thread, so that a front end learns of faults that were rolled back and
+// swallowed on the way (a worker's job, a list's silent save). Serial counts
+// the faults raised so far: 0 means none.
+struct cDatabaseFault {
+    uint64_t Serial = 0;
+    int ExtendedCode = 0;
+    QString Message;
+    QString Summary;
+};
+cDatabaseFault LastDatabaseFault();
+// Raises the last database fault again when one was raised since the one
+// numbered serial: for work whose parts swallow their errors.
+void RaiseDatabaseFaultSince(uint64_t serial);
+
+// How a connection treats a file that is not there.
+enum class cOpenMode {
+    // The file must exist and hold tables: a missing file is an error, never
+    // created by the open, and an empty one is refused.
+    Existing,
+    // A missing file is created empty: only database creation opens so.
+    Create,
 };
 
 // A compiled statement, finalized when released.
@@ -51,7 +95,7 @@ public:
     TSQLLiteImp(const TSQLLiteImp&) = delete;
     TSQLLiteImp& operator=(const TSQLLiteImp&) = delete;
 
-    void OpenFile(const QString& path);
+    void OpenFile(const QString& path, cOpenMode mode = cOpenMode::Existing);
     // Ends the open query and closes the connection; raises when SQLite
     // refuses to close it (a statement left unfinalized).
     void Close();
@@ -95,8 +139,16 @@ private:
     void Run(sqlite3_stmt* statement, const QString& line, int& retries);
     void WaitBeforeRetry(int& retries, const char* message, const QString& statement) const;
     QString QueryTextForMessages() const;
+    void RequireTables();
+    QString ErrorText(const char* message, const QString& statement) const;
+    // Raises the message, preceded by a plain sentence when code is a
+    // fault of the file.
+    [[noreturn]] void Raise(const QString& message, int code) const;
 
     sqlite3* FConnection = nullptr;
+    QString FPath;
+    // Set while OpenFile reads the file for the first time.
+    bool FOpening = false;
     cCompiledStatement FStatement;
     bool FEof = true;
     QStringList FQueryText;

@@ -91,13 +91,35 @@ const QStringList MainOnlyTables = {
 
 void CreateDatabase(const QString& path, const QStringList& statements) {
     cSQLDatabase database;
-    database.Open(path);
+    database.Open(path, cOpenMode::Create);
     // Text is stored as UTF-8 (SQLite's UTF-16 open would make new files
     // UTF-16): feeds are mostly ASCII, so rows, index keys and every write
     // of a refresh are about half the size. It is fixed by the first write.
     database.Execute(QStringLiteral("PRAGMA encoding = 'UTF-8'"));
     database.Execute(QStringLiteral("PRAGMA journal_mode=WAL"));
     database.InTransaction([&] { database.Connection().ExecuteBatch(statements); });
+}
+
+const QString JournalSuffixes[] = {QStringLiteral("-wal"), QStringLiteral("-shm")};
+
+void RemoveWithJournals(const QString& path) {
+    QFile::remove(path);
+    for (const QString& suffix : JournalSuffixes)
+        QFile::remove(path + suffix);
+}
+
+// A file without tables is what an open that made the file left behind, or
+// a creation cut short: it counts as missing. A damaged file raises and is
+// left as it is.
+bool HoldsTables(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.exists())
+        return false;
+    if (file.size() == 0)
+        return false;
+    cSQLDatabase database;
+    database.Open(path, cOpenMode::Create);
+    return database.QueryInt64(QStringLiteral("select count(*) from sqlite_master")) > 0;
 }
 
 } // namespace
@@ -127,15 +149,16 @@ QStringList EnsureDataFiles() {
     } files[] = {{config.MainDatabasePath(), CreateMainDatabase},
                  {config.ArchiveDatabasePath(), CreateArchiveDatabase}};
     for (const auto& file : files) {
-        if (QFileInfo::exists(file.path))
+        if (HoldsTables(file.path))
             continue;
+        // Journal files left beside an empty file belong to no database the
+        // new one could use.
+        RemoveWithJournals(file.path);
         try {
             file.create(file.path);
         } catch (...) {
             // A half-made file would pass for a good one at the next start.
-            for (const QString& suffix :
-                 {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
-                QFile::remove(file.path + suffix);
+            RemoveWithJournals(file.path);
             throw;
         }
         created << file.path;

@@ -13,7 +13,8 @@ void CreateMainDatabase(const QString& path);
 void CreateArchiveDatabase(const QString& path);
 
 // Creates whatever of the folder tree and the two databases of the
-// configuration is missing, never touching what exists. Returns what it
+// configuration is missing, never touching what exists; a database file
+// without tables counts as missing, a damaged one raises. Returns what it
 // created, one entry per folder or file.
 QStringList EnsureDataFiles();
 

@@ -1,9 +1,17 @@
 #include "TestHttpServer.h"
+#include "storage/uSQLDataTabRec.h"
 
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,11 +24,28 @@ struct cRun {
 // The built tool, run as a process in a home folder of its own.
 class cCli {
 public:
-    cCli() { Run({QStringLiteral("init")}); }
+    cCli() {
+        for (const QString& line : Run({QStringLiteral("init")}).Output.split(QLatin1Char('\n')))
+            if (line.endsWith(QStringLiteral("/velmora.dat")))
+                FDatabasePath = line.mid(line.indexOf(QLatin1Char('/')));
+    }
 
     cRun Run(const QStringList& arguments) const {
+        return Run(arguments, [] {});
+    }
+    // Run with no file of the process allowed to grow past limit bytes: a
+    // write there fails as on a full disk instead of killing the process.
+    cRun RunWithFileSizeLimit(const QStringList& arguments, rlim_t limit) const {
+        return Run(arguments, [limit] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit size{limit, limit};
+            setrlimit(RLIMIT_FSIZE, &size);
+        });
+    }
+    cRun Run(const QStringList& arguments, const std::function<void()>& inChild) const {
         QProcess process;
         process.setProcessEnvironment(Environment());
+        process.setChildProcessModifier(inChild);
         process.start(QStringLiteral(VELMORA_CLI), arguments);
         process.waitForFinished(60000);
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
@@ -41,10 +66,37 @@ public:
         return path;
     }
     QString Home() const { return FHome.path(); }
+    // The main database, as init reported it.
+    const QString& DatabasePath() const { return FDatabasePath; }
 
 private:
     QTemporaryDir FHome;
+    QString FDatabasePath;
 };
+
+// Garbage over the first page of each named table or index, inside an
+// otherwise sound file.
+void DamagePagesOf(const QString& path, const QStringList& names) {
+    QList<qint64> offsets;
+    qint64 pageSize = 0;
+    {
+        cSQLDatabase database;
+        database.Open(path);
+        pageSize = database.QueryInt64(QStringLiteral("PRAGMA page_size"));
+        for (const QString& name : names)
+            offsets << (database.QueryInt64(
+                            QStringLiteral("select rootpage from sqlite_master where name = '%1'")
+                                .arg(name)) -
+                        1) *
+                           pageSize;
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    for (qint64 offset : offsets) {
+        ASSERT_TRUE(file.seek(offset));
+        file.write(QByteArray(pageSize, '\xA5'));
+    }
+}
 
 // The rows of a tab-separated listing, without its header.
 QList<QStringList> Rows(const QString& listing) {
@@ -53,6 +105,13 @@ QList<QStringList> Rows(const QString& listing) {
     for (int index = 1; index < lines.size(); ++index)
         rows.append(lines[index].split(QLatin1Char('\t')));
     return rows;
+}
+
+QStringList Guids(int count) {
+    QStringList guids;
+    for (int index = 0; index < count; ++index)
+        guids << QStringLiteral("g%1").arg(index);
+    return guids;
 }
 
 QByteArray Feed(const char* title, const QStringList& guids) {
@@ -217,4 +276,145 @@ TEST(Cli, UsageErrorsAndHelp) {
                     .Output.contains(QStringLiteral("--unread")));
     EXPECT_EQ(cli.Run({QStringLiteral("init")}).Output,
               QStringLiteral("All folders and databases were already there.\n"));
+}
+
+TEST(Cli, AMissingOrEmptyDatabaseIsAnErrorNeverCreatedAndInitMakesIt) {
+    const struct {
+        const char* name;
+        bool empty;
+        const char* words;
+    } states[] = {
+        {"missing", false, "the file does not exist (velmora-cli init creates it)"},
+        {"empty", true, "the file holds no tables (velmora-cli init creates them)"},
+    };
+    for (const auto& state : states) {
+        SCOPED_TRACE(state.name);
+        cCli cli;
+        const QString path = cli.DatabasePath();
+        ASSERT_FALSE(path.isEmpty());
+        ASSERT_TRUE(QFile::remove(path));
+        if (state.empty) {
+            QFile empty(path);
+            ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+        }
+        const QStringList commands[] = {
+            {QStringLiteral("channels")},
+            {QStringLiteral("items")},
+            {QStringLiteral("read"), QStringLiteral("1")},
+            {QStringLiteral("read"), QStringLiteral("--channel"), QStringLiteral("1")},
+            {QStringLiteral("add"), QStringLiteral("http://127.0.0.1:1/a.xml")},
+            {QStringLiteral("remove"), QStringLiteral("1")},
+            {QStringLiteral("import-opml"), cli.WriteFile(QStringLiteral("in.opml"), FolderedOpml)},
+            {QStringLiteral("export-opml")},
+            {QStringLiteral("refresh")},
+            {QStringLiteral("run")},
+        };
+        for (const QStringList& command : commands) {
+            const cRun run = cli.Run(command);
+            EXPECT_EQ(run.ExitCode, 1) << command.join(' ').toStdString();
+            EXPECT_TRUE(run.Errors.contains(
+                QStringLiteral("Database \"%1\": %2").arg(path, QString::fromUtf8(state.words))))
+                << run.Errors.toStdString();
+            EXPECT_EQ(QFileInfo::exists(path), state.empty) << command.join(' ').toStdString();
+        }
+        if (state.empty) {
+            EXPECT_EQ(QFileInfo(path).size(), 0);
+        }
+
+        const cRun init = cli.Run({QStringLiteral("init")});
+        EXPECT_EQ(init.ExitCode, 0);
+        EXPECT_EQ(init.Output, QStringLiteral("Created %1\n").arg(path));
+        EXPECT_EQ(
+            cli.Run({QStringLiteral("add"), QStringLiteral("http://127.0.0.1:1/a.xml")}).ExitCode,
+            0);
+        EXPECT_TRUE(cli.Run({QStringLiteral("export-opml")})
+                        .Output.contains(QStringLiteral("xmlUrl=\"http://127.0.0.1:1/a.xml\"")));
+    }
+}
+
+TEST(Cli, ADamagedDatabaseFailsTheCommandsThatMeetTheDamage) {
+    cTestHttpServer server;
+    cCli cli;
+    {
+        auto daily = server.Serve("/daily.xml", Serving(Feed("Daily", {"d1", "d2"})));
+        ASSERT_EQ(cli.Run({QStringLiteral("add"), server.Url("/daily.xml")}).ExitCode, 0);
+        ASSERT_EQ(cli.Run({QStringLiteral("refresh")}).ExitCode, 0);
+    }
+    auto daily = server.Serve("/daily.xml", Serving(Feed("Daily", {"d1", "d2", "d3"})));
+    const QList<QStringList> channels = Rows(cli.Run({QStringLiteral("channels")}).Output);
+    ASSERT_EQ(channels.size(), 1);
+    // The index of unread items by title: an update storing a new item and
+    // marking items read write it; counting items and the counters do not,
+    // so the refresh meets the damage in its worker's job only.
+    DamagePagesOf(cli.DatabasePath(), {QStringLiteral("NodeUnreadByTitle")});
+
+    const QString damaged =
+        QStringLiteral("Database \"%1\": the file is damaged. ").arg(cli.DatabasePath());
+    const QStringList commands[] = {
+        {QStringLiteral("refresh"), QStringLiteral("--all")},
+        {QStringLiteral("read"), QStringLiteral("--channel"), channels[0][0]},
+    };
+    for (const QStringList& command : commands) {
+        SCOPED_TRACE(command.join(' ').toStdString());
+        const cRun run = cli.Run(command);
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_TRUE(run.Errors.contains(damaged)) << run.Errors.toStdString();
+        EXPECT_TRUE(run.Errors.contains(QStringLiteral("database disk image is malformed")))
+            << run.Errors.toStdString();
+        EXPECT_EQ(run.Output, QString()) << "reported as done";
+    }
+}
+
+TEST(Cli, MarkingReadOnAFullDiskFailsAndLeavesEveryItemUnread) {
+    cTestHttpServer server;
+    auto big = server.Serve("/big.xml", Serving(Feed("Big", Guids(300))));
+    cCli cli;
+    ASSERT_EQ(cli.Run({QStringLiteral("add"), server.Url("/big.xml")}).ExitCode, 0);
+    ASSERT_EQ(cli.Run({QStringLiteral("refresh")}).ExitCode, 0);
+    const QList<QStringList> channels = Rows(cli.Run({QStringLiteral("channels")}).Output);
+    ASSERT_EQ(channels.size(), 1);
+    const QStringList markAll = {QStringLiteral("read"), QStringLiteral("--channel"),
+                                 channels[0][0]};
+
+    // 32 KiB: room for the shared-memory index of the write-ahead log, not
+    // for the log's frames of 300 items marked read.
+    const cRun full = cli.RunWithFileSizeLimit(markAll, 32768);
+    EXPECT_EQ(full.ExitCode, 1);
+    EXPECT_TRUE(full.Errors.contains(
+        QStringLiteral("Database \"%1\": the file could not be written").arg(cli.DatabasePath())))
+        << full.Errors.toStdString();
+    EXPECT_EQ(full.Output, QString()) << "reported as done";
+    EXPECT_EQ(Rows(cli.Run({QStringLiteral("items"), QStringLiteral("--unread")}).Output).size(),
+              300);
+
+    EXPECT_EQ(cli.Run(markAll).ExitCode, 0);
+    EXPECT_EQ(Rows(cli.Run({QStringLiteral("items"), QStringLiteral("--unread")}).Output).size(),
+              0);
+}
+
+TEST(Cli, AReadOnlyDataFolderIsNamedAsSuch) {
+    cCli cli;
+    const QString folder = QFileInfo(cli.DatabasePath()).absolutePath();
+    // Permissions do not bind root: as root, the command runs as nobody,
+    // who is given the home folder.
+    constexpr uid_t Nobody = 65534;
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(QFile::encodeName(cli.Home()).constData(), Nobody, Nobody), 0);
+        QDirIterator tree(cli.Home(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                          QDirIterator::Subdirectories);
+        while (tree.hasNext())
+            ASSERT_EQ(chown(QFile::encodeName(tree.next()).constData(), Nobody, Nobody), 0);
+    }
+    ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    const cRun run = cli.Run({QStringLiteral("channels")}, [root] {
+        if (root && (setgroups(0, nullptr) != 0 || setgid(Nobody) != 0 || setuid(Nobody) != 0))
+            _exit(99);
+    });
+    chmod(QFile::encodeName(folder).constData(), 0755);
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_TRUE(run.Errors.startsWith(
+        QStringLiteral("velmora-cli channels: Database \"%1\": its folder \"%2\" is read-only")
+            .arg(cli.DatabasePath(), folder)))
+        << run.Errors.toStdString();
 }

@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 #include "storage/uConfig.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -263,4 +264,45 @@ TEST(NodeRow, NamesFilesAndLanguageFromItsFields) {
               QString::fromUtf8("a_b_c_d_e_f_g_h_i__j_k_l|m.mht"));
     EXPECT_EQ(table.Record(0)->LanguageCode(), QStringLiteral("EN"));
     EXPECT_EQ(table.Record(1)->LanguageCode(), QStringLiteral("EN"));
+}
+
+// The lists' marking stays silent when it fails, as the window wants; the
+// command line's raises. Either way nothing is marked, and a fault of the
+// file is recorded for the window's status panel.
+TEST_F(NodeLists, MarkingReadOnADatabaseThatRefusesWritesRaisesOnlyWhereAsked) {
+    const int64_t unreadBefore =
+        Database.QueryInt64(QStringLiteral("select count(*) from Node where HasBeenRead = 0"));
+    const struct {
+        const char* name;
+        std::function<void()> mark;
+        bool raises;
+    } cases[] = {
+        {"channel, raising", [&] { Table.MarkChannelReadOrRaise(2); }, true},
+        {"category, raising", [&] { Table.MarkCategoryReadOrRaise(100); }, true},
+        {"channel, silent", [&] { Table.MarkChannelRead(2); }, false},
+        {"category, silent", [&] { Table.MarkCategoryRead(100); }, false},
+    };
+    Database.Execute(QStringLiteral("PRAGMA query_only = 1"));
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const uint64_t faultsBefore = LastDatabaseFault().Serial;
+        bool raised = false;
+        try {
+            row.mark();
+        } catch (const ESQLiteException& error) {
+            raised = true;
+            EXPECT_TRUE(error.IsDatabaseFault()) << error.Message().toStdString();
+        }
+        EXPECT_EQ(raised, row.raises);
+        EXPECT_EQ(LastDatabaseFault().Serial, faultsBefore + 1);
+        EXPECT_EQ(
+            Database.QueryInt64(QStringLiteral("select count(*) from Node where HasBeenRead = 0")),
+            unreadBefore);
+        EXPECT_EQ(Flags("ChannelStat", "ChannelId"), QString());
+    }
+    Database.Execute(QStringLiteral("PRAGMA query_only = 0"));
+    Table.MarkChannelReadOrRaise(2);
+    EXPECT_EQ(Database.QueryInt64(QStringLiteral("select count(*) from Node where "
+                                                 "ParentChannelId = 2 and HasBeenRead = 0")),
+              0);
 }

@@ -4,10 +4,14 @@
 #include "storage/uSQLDataTabRec.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <atomic>
+#include <functional>
 #include <future>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <thread>
 
 namespace {
@@ -44,8 +48,193 @@ TEST(SQLLiteImpOpen, MissingFolderReportsThePathAndSQLitesText) {
     TSQLLiteImp connection;
     const QString path = QStringLiteral("/nonexistent-folder/x.dat");
     EXPECT_EQ(MessageOf([&] { connection.OpenFile(path); }),
-              QStringLiteral("Failed to open database \"/nonexistent-folder/x.dat\" : "
-                             "unable to open database file"));
+              QStringLiteral("Database \"/nonexistent-folder/x.dat\": its folder "
+                             "\"/nonexistent-folder\" does not exist. Failed to open database "
+                             "\"/nonexistent-folder/x.dat\" : unable to open database file"));
+}
+
+TEST(SQLLiteImpOpen, OnlyAnOpenToCreateMakesAFile) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("new.dat"));
+    {
+        TSQLLiteImp connection;
+        EXPECT_THROW(connection.OpenFile(path), ESQLiteException);
+    }
+    EXPECT_FALSE(QFileInfo::exists(path));
+    TSQLLiteImp connection;
+    connection.OpenFile(path, cOpenMode::Create);
+    connection.ExecuteBatch({QStringLiteral("create table T (A integer)")});
+    connection.Close();
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_NO_THROW(connection.OpenFile(path));
+}
+
+namespace {
+
+// A file of one table whose 300 rows fill a few dozen pages; no connection
+// stays open on it.
+struct cRowsFile {
+    QString Path;
+    qint64 PageSize = 0;
+};
+
+cRowsFile FileWithRows(const QString& path) {
+    TSQLLiteImp connection;
+    connection.OpenFile(path, cOpenMode::Create);
+    connection.ExecuteBatch(
+        {QStringLiteral("create table T (A integer, B text)"),
+         QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where "
+                        "i < 300) insert into T select i, hex(randomblob(100)) from n")});
+    connection.PrepareQuery({QStringLiteral("PRAGMA page_size")});
+    const qint64 pageSize = connection.ColumnInt64(0);
+    connection.CloseQuery();
+    return {path, pageSize};
+}
+
+void WriteGarbage(const QString& path, qint64 offset, qint64 length) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(offset));
+    ASSERT_EQ(file.write(QByteArray(length, '\xA5')), length);
+}
+
+int64_t RowCount(const QString& path) {
+    cSQLDatabase database;
+    database.Open(path);
+    return database.QueryInt64(QStringLiteral("select count(*) from T"));
+}
+
+// A fault of the file, as a connection meets it.
+struct cFaultCase {
+    const char* name;
+    std::function<void(const QString& path)> prepare;
+    std::function<void(const QString& path)> meet;
+    int code;
+    const char* plainWords;
+    const char* sqliteText;
+    // What is true of the file afterwards.
+    std::function<void(const QString& path)> after;
+};
+
+void OpenIt(const QString& path) {
+    TSQLLiteImp connection;
+    connection.OpenFile(path);
+}
+
+} // namespace
+
+TEST(DatabaseFaults, EachNamesTheFileSaysWhatIsWrongAndIsRecorded) {
+    const cFaultCase cases[] = {
+        {"missing", [](const QString&) {}, OpenIt, SQLITE_CANTOPEN,
+         "the file does not exist (velmora-cli init creates it)", "unable to open database file",
+         [](const QString& path) { EXPECT_FALSE(QFileInfo::exists(path)) << "made by the open"; }},
+        {"empty",
+         [](const QString& path) {
+             QFile file(path);
+             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+         },
+         OpenIt, SQLITE_CANTOPEN, "the file holds no tables (velmora-cli init creates them)",
+         "no tables", [](const QString& path) { EXPECT_EQ(QFileInfo(path).size(), 0); }},
+        {"garbage in the middle",
+         [](const QString& path) {
+             const cRowsFile file = FileWithRows(path);
+             const qint64 pages = QFileInfo(path).size() / file.PageSize;
+             WriteGarbage(path, pages / 2 * file.PageSize, file.PageSize);
+         },
+         [](const QString& path) {
+             cSQLDatabase database;
+             database.Open(path);
+             database.QueryInt64(QStringLiteral("select sum(length(B)) from T"));
+         },
+         SQLITE_CORRUPT, "the file is damaged", "database disk image is malformed", nullptr},
+        {"garbage over the header",
+         [](const QString& path) {
+             FileWithRows(path);
+             WriteGarbage(path, 0, 100);
+         },
+         OpenIt, SQLITE_NOTADB, "the file is not a database, or its first page is damaged",
+         "file is not a database", nullptr},
+        {"full", [](const QString& path) { FileWithRows(path); },
+         [](const QString& path) {
+             cSQLDatabase database;
+             database.Open(path);
+             database.Execute(
+                 QStringLiteral("PRAGMA max_page_count = ") +
+                 QString::number(database.QueryInt64(QStringLiteral("PRAGMA page_count"))));
+             database.ExecuteInTransaction({QStringLiteral("insert into T select A, B from T")});
+         },
+         SQLITE_FULL, "the disk is full, or the file has reached its size limit",
+         "database or disk is full",
+         [](const QString& path) { EXPECT_EQ(RowCount(path), 300) << "rolled back"; }},
+        {"read-only", [](const QString& path) { FileWithRows(path); },
+         [](const QString& path) {
+             cSQLDatabase database;
+             database.Open(path);
+             database.Execute(QStringLiteral("PRAGMA query_only = 1"));
+             database.Execute(QStringLiteral("delete from T"));
+         },
+         SQLITE_READONLY, "the database may not be written", "attempt to write a readonly database",
+         [](const QString& path) { EXPECT_EQ(RowCount(path), 300); }},
+    };
+    for (const cFaultCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("faulty.dat"));
+        row.prepare(path);
+        const uint64_t faultsBefore = LastDatabaseFault().Serial;
+        try {
+            row.meet(path);
+            ADD_FAILURE() << "no error";
+            continue;
+        } catch (const ESQLiteException& error) {
+            EXPECT_EQ(error.Code(), row.code) << error.ExtendedCode();
+            EXPECT_TRUE(error.IsDatabaseFault());
+            EXPECT_TRUE(IsDatabaseFault(error));
+            const QString summary =
+                QStringLiteral("Database \"%1\": %2").arg(path, QString::fromUtf8(row.plainWords));
+            EXPECT_EQ(error.Summary(), summary);
+            EXPECT_TRUE(error.Message().startsWith(summary + QStringLiteral(". ")))
+                << error.Message().toStdString();
+            EXPECT_TRUE(
+                error.Message().endsWith(QStringLiteral(" : ") + QString::fromUtf8(row.sqliteText)))
+                << error.Message().toStdString();
+            const cDatabaseFault recorded = LastDatabaseFault();
+            EXPECT_EQ(recorded.Serial, faultsBefore + 1);
+            EXPECT_EQ(recorded.Message, error.Message());
+            EXPECT_EQ(recorded.Summary, summary);
+            EXPECT_EQ(MessageOf([&] { RaiseDatabaseFaultSince(faultsBefore); }), error.Message());
+        }
+        if (row.after)
+            row.after(path);
+    }
+}
+
+TEST_F(SQLLiteImp, AStatementsOwnErrorIsNoFaultOfTheFile) {
+    const uint64_t faultsBefore = LastDatabaseFault().Serial;
+    Connection.ExecuteBatch({QStringLiteral("create unique index TA on T (A)"),
+                             QStringLiteral("insert into T values(1,'a')")});
+    const std::function<void()> errors[] = {
+        [&] { Connection.ExecuteBatch({QStringLiteral("insert into T values(1,'again')")}); },
+        [&] { Connection.ExecuteBatch({QStringLiteral("select missing from T")}); },
+        [&] { Connection.PrepareQuery({QStringLiteral("select abs(-9223372036854775808)")}); },
+    };
+    for (const auto& error : errors) {
+        try {
+            error();
+            ADD_FAILURE() << "no error";
+        } catch (const ESQLiteException& raised) {
+            EXPECT_FALSE(raised.IsDatabaseFault()) << raised.Message().toStdString();
+            EXPECT_FALSE(raised.Message().startsWith(QStringLiteral("Database ")));
+            EXPECT_EQ(raised.Summary(), QString());
+        }
+    }
+    Connection.CloseQuery();
+    EXPECT_EQ(LastDatabaseFault().Serial, faultsBefore);
+    try {
+        RaiseDatabaseFaultSince(faultsBefore);
+    } catch (const ESQLiteException&) {
+        ADD_FAILURE() << "raised a fault that never happened";
+    }
 }
 
 TEST_F(SQLLiteImp, BatchStopsAtTheFailingLineWithItsResultCode) {

@@ -3,8 +3,10 @@
 #include "storage/uConfig.h"
 #include "storage/uSQLDataTabRec.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -68,4 +70,64 @@ TEST(Schema, EnsureDataFilesCreatesNothingThatIsAlreadyThere) {
     EXPECT_TRUE(EnsureDataFiles().isEmpty());
     QFile::remove(GetConfig().ArchiveDatabasePath());
     EXPECT_EQ(EnsureDataFiles(), QStringList{GetConfig().ArchiveDatabasePath()});
+}
+
+namespace {
+
+QByteArray Content(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Replace(const QString& path, const QByteArray& content) {
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + suffix);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+} // namespace
+
+TEST(Schema, EnsureDataFilesMakesAgainAMainFileWithoutTablesAndLeavesADamagedOne) {
+    const QString path = GetConfig().MainDatabasePath();
+    QByteArray tableless;
+    {
+        QTemporaryDir folder;
+        const QString other = folder.filePath(QStringLiteral("tableless.dat"));
+        cSQLDatabase database;
+        database.Open(other, cOpenMode::Create);
+        database.Execute(QStringLiteral("PRAGMA user_version = 7"));
+        tableless = Content(other);
+    }
+    ASSERT_FALSE(tableless.isEmpty());
+    const struct {
+        const char* name;
+        QByteArray content;
+    } missing[] = {{"empty", QByteArray()}, {"tableless", tableless}};
+    for (const auto& row : missing) {
+        SCOPED_TRACE(row.name);
+        Replace(path, row.content);
+        EXPECT_EQ(EnsureDataFiles(), QStringList{path});
+        cSQLDatabase database;
+        database.Open(path);
+        EXPECT_EQ(database.QueryInt(QStringLiteral("select count(*) from Node")), 0);
+        EXPECT_EQ(database.QueryText(QStringLiteral("PRAGMA journal_mode")), "wal");
+    }
+
+    QByteArray damaged = Content(path);
+    damaged.replace(0, 100, QByteArray(100, 'x'));
+    Replace(path, damaged);
+    try {
+        EnsureDataFiles();
+        ADD_FAILURE() << "a damaged file passed";
+    } catch (const ESQLiteException& error) {
+        EXPECT_EQ(error.Code(), SQLITE_NOTADB) << error.Message().toStdString();
+        EXPECT_TRUE(error.Message().startsWith(QStringLiteral("Database \"%1\": ").arg(path)));
+    }
+    EXPECT_EQ(Content(path), damaged) << "the damaged file was touched";
+
+    // The rest of the process finds a good file again.
+    Replace(path, QByteArray());
+    EnsureDataFiles();
 }

@@ -1,5 +1,6 @@
 #include "app/cli/uCliCommand.h"
 #include "app/cli/uCliCommands.h"
+#include "storage/uSQLLiteImp.h"
 
 #include <QCoreApplication>
 
@@ -54,7 +55,13 @@ int main(int argc, char* argv[]) {
         if (name != QLatin1String(command.name))
             continue;
         try {
-            return command.run(arguments);
+            const uint64_t faultsBefore = LastDatabaseFault().Serial;
+            const int exitCode = command.run(arguments);
+            // A fault of the database file that a part of the command rolled
+            // back and swallowed (a worker's job, a statistics rebuild) still
+            // fails the command.
+            RaiseDatabaseFaultSince(faultsBefore);
+            return exitCode;
         } catch (const cHelpShown&) {
             return ExitSuccess;
         } catch (const EUsageError& error) {

@@ -46,7 +46,8 @@ private:
 int64_t ParseId(const QString& text);
 
 class cSQLDatabase;
-// Opens the user's main database, as the window does.
+// Opens the user's main database, as the window does; a missing or empty
+// file is an error, and is not created.
 void OpenMainDatabase(cSQLDatabase& database);
 
 // Prints tab-separated rows under a header line.

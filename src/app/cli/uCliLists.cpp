@@ -133,12 +133,12 @@ int RunRead(const QStringList& arguments) {
     OpenMainDatabase(database);
     cNodeChannelTable items(database);
     if (parser.IsSet(QStringLiteral("channel"))) {
-        items.MarkChannelRead(parser.IdValue(QStringLiteral("channel")));
+        items.MarkChannelReadOrRaise(parser.IdValue(QStringLiteral("channel")));
         Out() << "marked the channel's items read\n";
         return ExitSuccess;
     }
     if (parser.IsSet(QStringLiteral("category"))) {
-        items.MarkCategoryRead(parser.IdValue(QStringLiteral("category")));
+        items.MarkCategoryReadOrRaise(parser.IdValue(QStringLiteral("category")));
         Out() << "marked the category's items read\n";
         return ExitSuccess;
     }

@@ -4,12 +4,18 @@
 #include "model/uOMNode.h"
 #include "storage/uDTFormat.h"
 #include "storage/uErrors.h"
+#include "storage/uSQLLiteImp.h"
 #include "ui/shell/uUiLog.h"
 
 TEngineStatus::TEngineStatus(cSQLDatabase& database, cThreadPool& pool, QWidget* parent)
-    : QLabel(parent), FDatabase(database), FPool(pool) {
+    : QLabel(parent), FDatabase(database), FPool(pool),
+      // Faults raised before the window existed were reported where they
+      // happened (the start-up failed, or its caller handled them).
+      FFaultSerial(LastDatabaseFault().Serial) {
     setObjectName(QStringLiteral("panStatus"));
     setFixedHeight(25);
+    // A fault's sentence holds a path: it must not widen the window.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     setContentsMargins(6, 0, 6, 0);
     FTimer.setInterval(1000);
     connect(&FTimer, &QTimer::timeout, this, &TEngineStatus::Poll);
@@ -18,17 +24,47 @@ TEngineStatus::TEngineStatus(cSQLDatabase& database, cThreadPool& pool, QWidget*
 
 void TEngineStatus::Poll() {
     const int running = FPool.QueuedUpdateCount();
+    const bool passStarted = running > 0 && FRunning == 0;
+    const bool passEnded = running == 0 && FRunning > 0;
+    QString progress;
     try {
-        if (running > 0 && FRunning == 0)
+        if (passStarted)
             FNodesBefore = CountStoredNodes(FDatabase);
         if (running > 0)
-            setText(QStringLiteral("Updating %1 channels").arg(running));
-        else if (FRunning > 0)
-            setText(QStringLiteral("Last update %1: %2 new items")
-                        .arg(LocalNow().toString(QStringLiteral("HH:mm")))
-                        .arg(CountStoredNodes(FDatabase) - FNodesBefore));
+            progress = QStringLiteral("Updating %1 channels").arg(running);
+        else if (passEnded)
+            progress = QStringLiteral("Last update %1: %2 new items")
+                           .arg(LocalNow().toString(QStringLiteral("HH:mm")))
+                           .arg(CountStoredNodes(FDatabase) - FNodesBefore);
     } catch (const EVelmoraError& error) {
         qCWarning(UiLog) << "status not read:" << error.Message();
     }
     FRunning = running;
+    if (passStarted)
+        FFaultInPass = false;
+
+    // Read after the counts, so that a fault of those reads shows now.
+    const cDatabaseFault fault = LastDatabaseFault();
+    if (fault.Serial != FFaultSerial) {
+        FFaultSerial = fault.Serial;
+        FFaultInPass = true;
+        if (fault.Summary != FFaultShown) {
+            FFaultShown = fault.Summary;
+            setText(fault.Summary);
+            setToolTip(fault.Message);
+            qCWarning(UiLog) << fault.Message;
+            emit databaseFaultShown(fault.Message);
+        }
+        return;
+    }
+    if (!FFaultShown.isEmpty()) {
+        if (!passEnded || FFaultInPass)
+            return;
+        FFaultShown.clear();
+        setToolTip(QString());
+        setText(progress);
+        return;
+    }
+    if (!progress.isEmpty())
+        setText(progress);
 }

@@ -11,14 +11,25 @@ class cThreadPool;
 // The status panel: "Updating N channels" while update jobs run, then when
 // the last pass ended and how many items it brought. Polls the pool once a
 // second; the lists themselves are re-read only when the user asks.
+//
+// A fault of the database file (damaged, full, unwritable, ...) raised on
+// any connection of the process, the lists' shared one or a job's, is shown
+// in its place, once: the same fault raised again by every following job
+// shows nothing new. It stays until a pass of updates ends without one.
 class TEngineStatus : public QLabel {
     Q_OBJECT
 
 public:
     TEngineStatus(cSQLDatabase& database, cThreadPool& pool, QWidget* parent);
 
-    // One look at the pool; the timer calls it every second.
+    // One look at the pool and at the database faults; the timer calls it
+    // every second.
     void Poll();
+
+signals:
+    // A database fault is shown; message is its whole text (also the
+    // panel's tool tip), the panel shows its plain sentence.
+    void databaseFaultShown(const QString& message);
 
 private:
     cSQLDatabase& FDatabase;
@@ -26,4 +37,8 @@ private:
     QTimer FTimer;
     int FRunning = 0;
     int64_t FNodesBefore = 0;
+    uint64_t FFaultSerial;
+    // The fault's sentence on show; empty when none is.
+    QString FFaultShown;
+    bool FFaultInPass = false;
 };

@@ -7,6 +7,9 @@
 #include "storage/uConfig.h"
 #include "storage/uSQLDataTabRec.h"
 
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <condition_variable>
 #include <mutex>
 
@@ -30,6 +33,20 @@ private:
     std::mutex& FLock;
     std::condition_variable& FSignal;
     bool& FOpen;
+};
+
+// A job whose database is not one: the worker discards what it raises.
+class cFaultyJob : public cBaseJob {
+public:
+    explicit cFaultyJob(const QString& path) : FPath(path) {}
+    void Run() override {
+        cSQLDatabase database;
+        database.Open(FPath);
+    }
+    QString ThreadName() const override { return QStringLiteral("cFaultyJob"); }
+
+private:
+    QString FPath;
 };
 
 } // namespace
@@ -66,6 +83,68 @@ private slots:
                  qPrintable(status.text()));
         QVERIFY2(status.text().endsWith(QStringLiteral(": 2 new items")),
                  qPrintable(status.text()));
+        pool.Shutdown();
+    }
+
+    void showsADatabaseFaultOnceUntilAPassEndsWithoutOne() {
+        cDirectDispatcher dispatcher;
+        cThreadPool pool(2, dispatcher);
+        cSQLDatabase database;
+        database.Open(GetConfig().MainDatabasePath());
+        TEngineStatus status(database, pool, nullptr);
+        QSignalSpy shown(&status, &TEngineStatus::databaseFaultShown);
+        QTemporaryDir folder;
+        const QString garbage = folder.filePath(QStringLiteral("garbage.dat"));
+        {
+            QFile file(garbage);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(8192, 'x'));
+        }
+        const QString summary =
+            QStringLiteral("Database \"%1\": the file is not a database, or its first page is "
+                           "damaged")
+                .arg(garbage);
+
+        // Every job meets the same fault: it shows once.
+        for (int round = 0; round < 2; ++round) {
+            pool.AddJob(std::make_unique<cFaultyJob>(garbage));
+            pool.AddJob(std::make_unique<cFaultyJob>(garbage));
+            QTRY_COMPARE(pool.QueuedJobCount(), 0);
+            status.Poll();
+            QCOMPARE(status.text(), summary);
+            QVERIFY2(status.toolTip().startsWith(summary + QStringLiteral(". Failed to open")),
+                     qPrintable(status.toolTip()));
+            QCOMPARE(shown.count(), 1);
+        }
+
+        // It stays while updates run, and goes when a pass ends without one.
+        std::mutex lock;
+        std::condition_variable signal;
+        bool open = false;
+        pool.AddJob(std::make_unique<cHeldUpdate>(lock, signal, open));
+        status.Poll();
+        QCOMPARE(status.text(), summary);
+        {
+            std::lock_guard<std::mutex> hold(lock);
+            open = true;
+            signal.notify_all();
+        }
+        QTRY_COMPARE(pool.QueuedUpdateCount(), 0);
+        status.Poll();
+        QVERIFY2(status.text().endsWith(QStringLiteral(": 1 new items")),
+                 qPrintable(status.text()));
+        QCOMPARE(status.toolTip(), QString());
+
+        // A fault met on the window's own thread (a list's query) shows too.
+        try {
+            cSQLDatabase list;
+            list.Open(garbage);
+            QFAIL("the garbage opened");
+        } catch (const EVelmoraError&) {
+        }
+        status.Poll();
+        QCOMPARE(status.text(), summary);
+        QCOMPARE(shown.count(), 2);
         pool.Shutdown();
     }
 };
