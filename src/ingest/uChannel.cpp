@@ -14,12 +14,115 @@
 #include <QHash>
 #include <QSet>
 
+#include <cstring>
 #include <vector>
 
 namespace {
 
 QString Converted(const QString& text) {
     return HtmlToText(text).trimmed();
+}
+
+constexpr char Utf8Mark[] = "\xEF\xBB\xBF";
+
+bool IsValidUtf8(QByteArrayView bytes) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    qsizetype position = 0;
+    while (position < size) {
+        // Feeds are mostly ASCII: eight bytes at a time while they are.
+        if (position + 8 <= size) {
+            uint64_t word;
+            std::memcpy(&word, data + position, sizeof word);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                position += 8;
+                continue;
+            }
+        }
+        const unsigned char lead = data[position];
+        if (lead < 0x80) {
+            ++position;
+            continue;
+        }
+        int length = 0;
+        uint32_t point = 0;
+        uint32_t least = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            length = 2, point = lead & 0x1F, least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, point = lead & 0x0F, least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, point = lead & 0x07, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (position + length > size)
+            return false;
+        for (int index = 1; index < length; ++index) {
+            const unsigned char next = data[position + index];
+            if ((next & 0xC0) != 0x80)
+                return false;
+            point = (point << 6) | (next & 0x3F);
+        }
+        if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+            return false;
+        position += length;
+    }
+    return true;
+}
+
+QByteArray Windows1252AsUtf8(QByteArrayView bytes) {
+    // 0x80 to 0x9F; the five bytes the code page leaves unassigned keep
+    // their Latin-1 meaning.
+    static constexpr char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString text(bytes.size(), Qt::Uninitialized);
+    for (qsizetype index = 0; index < bytes.size(); ++index) {
+        const auto byte = static_cast<unsigned char>(bytes[index]);
+        text[index] = byte >= 0x80 && byte < 0xA0 ? QChar(high[byte - 0x80]) : QChar(byte);
+    }
+    return text.toUtf8();
+}
+
+// The declaration, when there is one, names an encoding.
+bool DeclaresEncoding(QByteArrayView document) {
+    if (!document.startsWith("<?xml"))
+        return false;
+    const qsizetype end = document.indexOf('>');
+    return end > 0 && document.first(end).contains("encoding");
+}
+
+// The document as libxml2 can read what servers send: it refuses anything
+// before the declaration, and reads an undeclared document as UTF-8, which
+// servers of single-byte text (windows-1252, of which Latin-1 is a part)
+// leave undeclared.
+QByteArray ReadableDocument(const QByteArray& body) {
+    qsizetype start = 0;
+    bool marked = false;
+    for (;;) {
+        const QByteArrayView rest = QByteArrayView(body).sliced(start);
+        if (rest.startsWith(Utf8Mark)) {
+            marked = true;
+            start += 3;
+        } else if (!rest.isEmpty() &&
+                   (rest[0] == ' ' || rest[0] == '\t' || rest[0] == '\r' || rest[0] == '\n')) {
+            ++start;
+        } else {
+            break;
+        }
+    }
+    const QByteArrayView document = QByteArrayView(body).sliced(start);
+    // Wide encodings (a zero after "<", or their own mark) are libxml2's to
+    // tell.
+    if (document.size() < 2 || document[0] != '<' || document[1] == '\0')
+        return body;
+    if (!marked && !DeclaresEncoding(document) && !IsValidUtf8(document))
+        return Windows1252AsUtf8(document);
+    if (start == 0)
+        return body;
+    return marked ? QByteArray(Utf8Mark) + document.toByteArray() : document.toByteArray();
 }
 
 bool Named(cXMLNode node, const char* name) {
@@ -342,7 +445,7 @@ bool cChannel::StoreRefresh(cRefreshTables& tables) {
 
 void cChannel::ReadFeed(const QByteArray& body, cRefreshTables& tables) {
     std::unique_ptr<cXMLDocument> document = cXML::NewDocument();
-    cXML::LoadDocument(*document, body);
+    cXML::LoadDocument(*document, ReadableDocument(body));
     cXMLNode root = document->Root();
 
     tables.ChannelCategories.LoadChannelLinks(ID());
@@ -362,7 +465,7 @@ void cChannel::ReadFeed(const QByteArray& body, cRefreshTables& tables) {
 }
 
 void cChannel::AddChannelCategories(cXMLNode category, cRefreshTables& tables) {
-    const QString text = HtmlToText(cXML::NodeText(category));
+    const QString text = HtmlToText(cXML::InnerText(category));
     EnsureCategories(tables.Categories, text);
     LinkChannelCategories(tables.ChannelCategories, text, *this, tables.Categories);
 }
@@ -375,63 +478,119 @@ struct cChannelFormat {
     const char* Language;
     bool LinkInHref;
     bool ImageAsResource;
+    // Read only where the names above give nothing.
+    const char* LaterDescription;
+    bool DublinCoreDate;
 };
 
-constexpr cChannelFormat RssFields{"description", "pubDate", "language", false, false};
-constexpr cChannelFormat RdfFields{"description", "pubDate", "dc:language", false, true};
-constexpr cChannelFormat AtomFields{"tagline", "modified", "language", true, false};
+constexpr cChannelFormat RssFields{"description", "pubDate", "language", false,
+                                   false,         nullptr,   true};
+constexpr cChannelFormat RdfFields{"description", "pubDate", "dc:language", false,
+                                   true,          nullptr,   true};
+constexpr cChannelFormat AtomFields{"tagline", "modified", "language", true,
+                                    false,     "subtitle", false};
+
+// What this feed's channel elements gave, for what is read after them.
+struct cChannelReading {
+    bool DescriptionGiven = false;
+    bool DateGiven = false;
+    std::vector<cXMLNode> Links;
+};
 
 bool cChannel::ReadChannelField(cXMLNode child, const cChannelFormat& format,
-                                cRefreshTables& tables) {
-    if (Named(child, "title"))
-        SetTitle(Converted(cXML::NodeText(child)));
-    else if (Named(child, "link"))
-        SetLink((format.LinkInHref ? cXML::AttributeText(child, "href") : cXML::NodeText(child))
-                    .trimmed());
-    else if (Named(child, format.Description))
-        SetDescription(Converted(cXML::NodeText(child)));
-    else if (Named(child, format.PubDate))
-        SetPubDate_822(cXML::NodeText(child));
-    else if (Named(child, format.Language))
-        SetIsoLanguageCode(cXML::NodeText(child));
-    else if (Named(child, "image"))
-        SetImageURL(format.ImageAsResource ? cXML::AttributeText(child, "rdf:resource")
-                                           : cXML::ChildText(child, "url"));
-    else if (Named(child, "category"))
+                                cRefreshTables& tables, cChannelReading& reading) {
+    if (Named(child, "title")) {
+        SetTitle(Converted(FeedText(child)));
+    } else if (Named(child, "link")) {
+        // Atom feeds link to themselves and their editors too: the link to
+        // the site is chosen among all of them afterwards.
+        if (format.LinkInHref)
+            reading.Links.push_back(child);
+        else
+            SetLink(cXML::InnerText(child).trimmed());
+    } else if (Named(child, format.Description)) {
+        SetDescription(Converted(FeedText(child)));
+        reading.DescriptionGiven = !Description().isEmpty();
+    } else if (Named(child, format.PubDate)) {
+        SetPubDate_822(cXML::InnerText(child));
+        reading.DateGiven = !PubDate_822().isEmpty();
+    } else if (Named(child, format.Language)) {
+        SetIsoLanguageCode(cXML::InnerText(child));
+    } else if (Named(child, "image")) {
+        if (format.ImageAsResource) {
+            SetImageURL(
+                ResolvedFeedUrl(child, cXML::AttributeText(child, "rdf:resource"), ChannelURL()));
+        } else {
+            cXMLNode url = cXML::FindChild(child, "url");
+            SetImageURL(url ? ResolvedFeedUrl(url, cXML::InnerText(url), ChannelURL()) : QString());
+        }
+    } else if (Named(child, "category")) {
         AddChannelCategories(child, tables);
-    else
+    } else {
         return false;
+    }
     return true;
+}
+
+void cChannel::ReadChannelAdditions(cXMLNode context, const cChannelFormat& format,
+                                    const cChannelReading& reading) {
+    if (cXMLNode link = AlternateLink(reading.Links))
+        SetLink(cXML::AttributeText(link, "href").trimmed());
+    if (!reading.DescriptionGiven && format.LaterDescription)
+        if (cXMLNode description = cXML::FindChild(context, format.LaterDescription))
+            SetDescription(Converted(FeedText(description)));
+    if (!reading.DateGiven && format.DublinCoreDate)
+        if (cXMLNode date = DublinCoreDate(context))
+            SetPubDate_822(cXML::InnerText(date));
 }
 
 void cChannel::ReadRss(cXMLNode root, cRefreshTables& tables) {
     cXMLNode context = cXML::FindChild(root, "channel");
     if (!context)
         throw EVelmoraError(QStringLiteral("no channel element in ") + ChannelURL());
+    cChannelReading reading;
     for (cXMLNode child : cXML::Children(context))
-        if (!ReadChannelField(child, RssFields, tables) && Named(child, "item"))
+        if (!ReadChannelField(child, RssFields, tables, reading) && Named(child, "item"))
             tables.Nodes.ParseRssItem(*this, child, tables.Collectors);
+    ReadChannelAdditions(context, RssFields, reading);
 }
 
 void cChannel::ReadRdf(cXMLNode root, cRefreshTables& tables) {
-    for (cXMLNode child : cXML::Children(cXML::ChildAt(root, 0)))
-        ReadChannelField(child, RdfFields, tables);
-    if (ImageURL().isEmpty()) {
-        cXMLNode second = cXML::ChildAt(root, 1);
-        if (Named(second, "image"))
-            SetImageURL(cXML::ChildText(second, "url"));
-    }
     const std::vector<cXMLNode> children = cXML::Children(root);
-    for (size_t position = 1; position < children.size(); ++position)
+    // Comments and processing instructions are no part of the feed: the
+    // channel is the first element and the image fallback the next one.
+    const auto elementFrom = [&](size_t position) {
+        while (position < children.size() && !cXML::IsElement(children[position]))
+            ++position;
+        return position;
+    };
+    const size_t channelAt = elementFrom(0);
+    // Raises as a missing position does when the root holds no element.
+    cXMLNode context = cXML::ChildAt(root, static_cast<int>(channelAt));
+    cChannelReading reading;
+    for (cXMLNode child : cXML::Children(context))
+        ReadChannelField(child, RdfFields, tables, reading);
+    ReadChannelAdditions(context, RdfFields, reading);
+    if (ImageURL().isEmpty()) {
+        cXMLNode next = cXML::ChildAt(root, static_cast<int>(elementFrom(channelAt + 1)));
+        if (Named(next, "image")) {
+            cXMLNode url = cXML::FindChild(next, "url");
+            SetImageURL(url ? ResolvedFeedUrl(url, cXML::InnerText(url), ChannelURL()) : QString());
+        }
+    }
+    for (size_t position = channelAt + 1; position < children.size(); ++position)
         if (Named(children[position], "item"))
             tables.Nodes.ParseRdfItem(*this, children[position], tables.Collectors);
 }
 
 void cChannel::ReadAtom(cXMLNode root, cRefreshTables& tables) {
     cXMLNode head = cXML::FindChild(root, "head");
-    for (cXMLNode child : cXML::Children(head ? head : root))
-        if (!ReadChannelField(child, AtomFields, tables) && Named(child, "entry"))
+    cXMLNode context = head ? head : root;
+    cChannelReading reading;
+    for (cXMLNode child : cXML::Children(context))
+        if (!ReadChannelField(child, AtomFields, tables, reading) && Named(child, "entry"))
             tables.Nodes.ParseAtomEntry(*this, child, tables.Collectors);
+    ReadChannelAdditions(context, AtomFields, reading);
 }
 
 cChannelTable::cChannelTable(cSQLDatabase& database)

@@ -5,6 +5,7 @@
 
 struct cRefreshTables;
 struct cChannelFormat;
+struct cChannelReading;
 
 // A channel as the feed path sees it: it refreshes itself from its feed.
 class cChannel : public cOmChannelRecord {
@@ -21,6 +22,9 @@ public:
     // Reads a fetched feed document into the refresh tables (fresh ones on
     // this channel's connection): the channel's fields, new items, their
     // enclosures and categories, and the purge marks. Stores nothing.
+    // Whitespace or a byte-order mark before the document's start is
+    // skipped; an ASCII-based document that declares no encoding and is not
+    // UTF-8 is read as windows-1252.
     void ReadFeed(const QByteArray& body, cRefreshTables& tables);
     // Stores what ReadFeed read and the channel's fields in one write
     // transaction. Other processes may have stored some of it since it was
@@ -37,7 +41,12 @@ private:
     void AddChannelCategories(cXMLNode category, cRefreshTables& tables);
     // Reads one child of the channel element; false when it is no channel
     // field of the format.
-    bool ReadChannelField(cXMLNode child, const cChannelFormat& format, cRefreshTables& tables);
+    bool ReadChannelField(cXMLNode child, const cChannelFormat& format, cRefreshTables& tables,
+                          cChannelReading& reading);
+    // After the channel's children: the Atom link, and the fields the
+    // format's own elements left empty.
+    void ReadChannelAdditions(cXMLNode context, const cChannelFormat& format,
+                              const cChannelReading& reading);
     void RecordAttempt(bool succeeded);
 };
 

@@ -13,18 +13,111 @@
 #include "storage/uDTFormat.h"
 #include "storage/uSQLValue.h"
 
+#include <QUrl>
+
+#include <algorithm>
+
 namespace {
 
 QString Converted(const QString& text) {
     return HtmlToText(text).trimmed();
 }
 
-QString FirstLinkHref(cXMLNode entry) {
-    cXMLNode link = cXML::FindChild(entry, "link");
-    return link ? cXML::AttributeText(link, "href").trimmed() : QString();
+// The named child's text as written (identifiers, links, dates): inline
+// markup gives its text rather than refusing the item.
+QString RawText(cXMLNode parent, const char* name) {
+    cXMLNode child = cXML::FindChild(parent, name);
+    return child ? cXML::InnerText(child) : QString();
+}
+
+QString ConvertedChild(cXMLNode parent, const char* name) {
+    return Converted(FeedText(cXML::FindChild(parent, name)));
+}
+
+// An element of a module (content:encoded, dc:date) by its namespace, else
+// by its usual qualified name, for feeds that bind the prefix to another
+// address or to none.
+cXMLNode ModuleChild(cXMLNode parent, const char* localName, const QString& namespaceUri,
+                     const char* qualifiedName) {
+    if (cXMLNode child = cXML::FindChildInNamespace(parent, localName, namespaceUri))
+        return child;
+    return cXML::FindChildInNamespace(parent, qualifiedName, QString());
+}
+
+const QString& ContentNamespace() {
+    static const QString uri = QStringLiteral("http://purl.org/rss/1.0/modules/content/");
+    return uri;
+}
+
+const QString& DublinCoreNamespace() {
+    static const QString uri = QStringLiteral("http://purl.org/dc/elements/1.1/");
+    return uri;
+}
+
+bool IsXhtmlType(const QString& type) {
+    return type == QLatin1String("xhtml") || type == QLatin1String("application/xhtml+xml");
+}
+
+// RFC 3986: a letter, then letters, digits, "+", "-" or ".", then ":".
+bool HasScheme(const QString& url) {
+    if (url.isEmpty() || !url[0].isLetter() || url[0].unicode() > 0x7f)
+        return false;
+    for (qsizetype index = 1; index < url.size(); ++index) {
+        const char16_t character = url[index].unicode();
+        if (character == u':')
+            return true;
+        const bool letterOrDigit = (character >= u'a' && character <= u'z') ||
+                                   (character >= u'A' && character <= u'Z') ||
+                                   (character >= u'0' && character <= u'9');
+        if (!letterOrDigit && character != u'+' && character != u'-' && character != u'.')
+            return false;
+    }
+    return false;
 }
 
 } // namespace
+
+QString FeedText(cXMLNode element) {
+    if (!element)
+        return QString();
+    // Markup inside only matters for XHTML constructs; an element without
+    // child elements is read as text in any case.
+    const std::vector<cXMLNode> children = cXML::Children(element);
+    if (std::none_of(children.begin(), children.end(), cXML::IsElement) ||
+        !IsXhtmlType(cXML::AttributeText(element, "type")))
+        return cXML::InnerText(element);
+    // The construct's own div (in the XHTML namespace) only wraps its content.
+    if (children.size() == 1) {
+        const QByteArray name = cXML::QualifiedName(children.front());
+        if (name == "div" || name.endsWith(":div"))
+            return cXML::InnerMarkup(children.front());
+    }
+    return cXML::InnerMarkup(element);
+}
+
+QString ResolvedFeedUrl(cXMLNode element, const QString& url, const QString& feedUrl) {
+    if (url.isEmpty() || HasScheme(url))
+        return url;
+    QUrl base(feedUrl);
+    if (element)
+        for (const QString& xmlBase : cXML::XmlBases(element))
+            base = base.resolved(QUrl(xmlBase));
+    const QUrl resolved = base.resolved(QUrl(url));
+    return resolved.isRelative() ? url : resolved.toString();
+}
+
+cXMLNode DublinCoreDate(cXMLNode parent) {
+    return ModuleChild(parent, "date", DublinCoreNamespace(), "dc:date");
+}
+
+cXMLNode AlternateLink(const std::vector<cXMLNode>& links) {
+    for (cXMLNode link : links) {
+        const QString rel = cXML::AttributeText(link, "rel").trimmed();
+        if (rel.isEmpty() || rel.compare(QLatin1String("alternate"), Qt::CaseInsensitive) == 0)
+            return link;
+    }
+    return links.empty() ? nullptr : links.front();
+}
 
 void cNode::Recycle() {
     cOmNodeRecord::Recycle();
@@ -117,24 +210,36 @@ cNode* cNodeTable::NewNodeUnlessKnown(const cOmChannelRecord& channel, const QSt
     return node;
 }
 
-void cNodeTable::SetFeedFields(cNode& node, cXMLNode item, const QString& description,
+void cNodeTable::SetFeedFields(cNode& node, const QString& title, const QString& description,
                                const QString& date) {
-    node.SetTitle(Converted(cXML::ChildText(item, "title")));
-    node.SetDescription(Converted(description));
+    node.SetTitle(title);
+    node.SetDescription(description);
     node.SetPubDateTimeNode_822(date);
     node.SetNodeDate();
 }
 
 cNode* cNodeTable::NewRssStyleNode(const cOmChannelRecord& channel, cXMLNode item) {
-    const QString guid = cXML::ChildText(item, "guid");
-    const QString link = cXML::ChildText(item, "link").trimmed();
+    const QString guid = RawText(item, "guid");
+    cXMLNode linkElement = cXML::FindChild(item, "link");
+    const QString link = linkElement ? cXML::InnerText(linkElement).trimmed() : QString();
     // The key is what is stored as GUID, so the item is found again.
     cNode* node = NewNodeUnlessKnown(channel, guid.isEmpty() ? link : guid);
     if (!node)
         return nullptr;
-    node->SetLink(link);
-    SetFeedFields(*node, item, cXML::ChildText(item, "description"),
-                  cXML::ChildText(item, "pubDate"));
+    node->SetLink(ResolvedFeedUrl(linkElement, link, channel.ChannelURL()));
+    // The standard elements first; the module ones only fill what they
+    // leave empty (RDF items carry their date only as dc:date).
+    QString description = ConvertedChild(item, "description");
+    if (description.isEmpty())
+        description = Converted(
+            FeedText(ModuleChild(item, "encoded", ContentNamespace(), "content:encoded")));
+    QString date = RawText(item, "pubDate");
+    if (date.isEmpty())
+        if (cXMLNode dublinCore = DublinCoreDate(item))
+            date = cXML::InnerText(dublinCore);
+    SetFeedFields(*node, ConvertedChild(item, "title"), description, date);
+    // The key as written, not the resolved link: stored items keep being
+    // found however the feed's address changes.
     node->SetGUID(guid.isEmpty() ? link : guid);
     if (node->Link().isEmpty())
         node->SetLink(node->GUID());
@@ -148,7 +253,7 @@ void cNodeTable::ParseRssItem(const cOmChannelRecord& channel, cXMLNode item,
     if (!node)
         return;
     if (cXML::HasChildNodes(item) && cXML::FindChild(item, "language"))
-        node->SetIsoLanguageCode(cXML::ChildText(item, "language"));
+        node->SetIsoLanguageCode(RawText(item, "language"));
     AddEnclosure(channel, *node, item, collectors);
     AddCategories(*node, item, collectors);
 }
@@ -159,22 +264,31 @@ void cNodeTable::ParseRdfItem(const cOmChannelRecord& channel, cXMLNode item, cI
         return;
     const QString dublinCore = cXML::NamespaceOfPrefix(item, "dc");
     if (cXMLNode language = cXML::FindChildInNamespace(item, "language", dublinCore))
-        node->SetIsoLanguageCode(cXML::NodeText(language));
+        node->SetIsoLanguageCode(cXML::InnerText(language));
 }
 
 void cNodeTable::ParseAtomEntry(const cOmChannelRecord& channel, cXMLNode entry, cItemCollectors&) {
-    const QString id = cXML::ChildText(entry, "id");
-    const QString link = FirstLinkHref(entry);
+    const QString id = RawText(entry, "id");
+    cXMLNode linkElement = AlternateLink(cXML::FindChildren(entry, "link"));
+    const QString link =
+        linkElement ? cXML::AttributeText(linkElement, "href").trimmed() : QString();
     cNode* node = NewNodeUnlessKnown(channel, id.isEmpty() ? link : id);
     if (!node)
         return;
-    node->SetLink(link);
-    SetFeedFields(*node, entry, cXML::ChildText(entry, "summary"),
-                  cXML::ChildText(entry, "modified"));
+    node->SetLink(ResolvedFeedUrl(linkElement, link, channel.ChannelURL()));
+    // Atom 0.3's names first, then Atom 1.0's where they give nothing.
+    QString description = ConvertedChild(entry, "summary");
+    if (description.isEmpty())
+        description = ConvertedChild(entry, "content");
+    QString date;
+    for (const char* name : {"modified", "updated", "published", "issued"})
+        if (date.isEmpty())
+            date = RawText(entry, name);
+    SetFeedFields(*node, ConvertedChild(entry, "title"), description, date);
     node->SetGUID(id.isEmpty() ? link : id);
     node->SetIsoLanguageCode(channel.IsoLanguageCode());
     if (cXML::HasChildNodes(entry) && cXML::FindChild(entry, "language"))
-        node->SetIsoLanguageCode(cXML::ChildText(entry, "language"));
+        node->SetIsoLanguageCode(RawText(entry, "language"));
 }
 
 void cNodeTable::AddEnclosure(const cOmChannelRecord& channel, cNode& node, cXMLNode item,
@@ -185,7 +299,8 @@ void cNodeTable::AddEnclosure(const cOmChannelRecord& channel, cNode& node, cXML
     if (!element)
         return;
     cEnclosure* enclosure = collectors.Enclosures.NewEnclosure();
-    enclosure->SetUrl(cXML::AttributeText(element, "url"));
+    enclosure->SetUrl(
+        ResolvedFeedUrl(element, cXML::AttributeText(element, "url"), channel.ChannelURL()));
     enclosure->SetLength(cXML::AttributeText(element, "length"));
     enclosure->SetMediaType(cXML::AttributeText(element, "type"));
     enclosure->SetStatus(channel.DefaultEnclosureStatus());
@@ -202,7 +317,7 @@ void cNodeTable::AddCategories(cNode& node, cXMLNode item, cItemCollectors& coll
         for (cXMLNode part : cXML::Children(child)) {
             if (!joined.isEmpty())
                 joined += QLatin1Char(';');
-            joined += cXML::NodeText(part);
+            joined += cXML::InnerText(part);
         }
         const QString text = HtmlToText(joined);
         if (text.isEmpty())

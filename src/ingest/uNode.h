@@ -26,6 +26,25 @@ public:
     bool Absent = false;
 };
 
+// What an element of a feed holds, as text for the HTML-to-text conversion:
+// its text, inline markup included (the text of the markup); for an Atom
+// text construct of type xhtml, the XHTML inside it, written out as markup.
+// Empty for no element. Never raises.
+QString FeedText(cXMLNode element);
+// A URL the feed wrote at the element, made absolute when it is relative:
+// against the xml:base values in force there, then the feed's own address.
+// Absolute and empty URLs, and relative ones that nothing makes absolute,
+// come back as written.
+QString ResolvedFeedUrl(cXMLNode element, const QString& url, const QString& feedUrl);
+// Of an entry's or a feed's links, the one to its page: the first whose rel
+// is "alternate" or absent; only when there is none, the first. None for no
+// links.
+cXMLNode AlternateLink(const std::vector<cXMLNode>& links);
+
+// The parent's dc:date element: in the Dublin Core namespace, else written
+// "dc:date"; none when there is none.
+cXMLNode DublinCoreDate(cXMLNode parent);
+
 // The tables a refresh collects new rows in, besides the nodes.
 struct cItemCollectors {
     cEnclosureTable& Enclosures;
@@ -65,7 +84,9 @@ private:
     cNode* NewNodeUnlessKnown(const cOmChannelRecord& channel, const QString& key);
     // The fields RSS and RDF items share; null for a known item.
     cNode* NewRssStyleNode(const cOmChannelRecord& channel, cXMLNode item);
-    void SetFeedFields(cNode& node, cXMLNode item, const QString& description, const QString& date);
+    // Title, converted description, date text and the date read from it.
+    void SetFeedFields(cNode& node, const QString& title, const QString& description,
+                       const QString& date);
     void AddEnclosure(const cOmChannelRecord& channel, cNode& node, cXMLNode item,
                       cItemCollectors& collectors);
     void AddCategories(cNode& node, cXMLNode item, cItemCollectors& collectors);

@@ -317,3 +317,67 @@ QString cXML::NamespaceOfPrefix(cXMLNode node, const char* prefix) {
     const xmlNs* found = xmlSearchNs(node->doc, node, reinterpret_cast<const xmlChar*>(prefix));
     return found ? Utf8(found->href) : QString();
 }
+
+namespace {
+
+void AppendInnerText(cXMLNode node, QByteArray& text) {
+    for (cXMLNode child = node->children; child; child = child->next) {
+        if (IsText(child)) {
+            if (child->content)
+                text += reinterpret_cast<const char*>(child->content);
+        } else if (child->type == XML_ELEMENT_NODE) {
+            AppendInnerText(child, text);
+        }
+    }
+}
+
+} // namespace
+
+QString cXML::InnerText(cXMLNode node) {
+    if (IsText(node))
+        return Utf8(node->content);
+    if (node->type != XML_ELEMENT_NODE || !node->children)
+        return QString();
+    // Nearly every element holds one text: no gathering needed.
+    if (!node->children->next && IsText(node->children))
+        return Utf8(node->children->content);
+    QByteArray text;
+    AppendInnerText(node, text);
+    return QString::fromUtf8(text);
+}
+
+QString cXML::InnerMarkup(cXMLNode node) {
+    std::unique_ptr<xmlBuffer, void (*)(xmlBufferPtr)> buffer(xmlBufferCreate(), xmlBufferFree);
+    if (!buffer)
+        return QString();
+    for (cXMLNode child = node->children; child; child = child->next)
+        xmlNodeDump(buffer.get(), node->doc, child, 0, 0);
+    return Utf8(xmlBufferContent(buffer.get()));
+}
+
+bool cXML::IsElement(cXMLNode node) {
+    return node && node->type == XML_ELEMENT_NODE;
+}
+
+std::vector<cXMLNode> cXML::FindChildren(cXMLNode node, const char* name) {
+    std::vector<cXMLNode> found;
+    const xmlNs* parentNamespace = node->ns;
+    for (cXMLNode child = node->children; child; child = child->next)
+        if (NameMatches(child, name) &&
+            (!parentNamespace ||
+             (child->ns && SameNamespace(child->ns->href, Utf8(parentNamespace->href)))))
+            found.push_back(child);
+    return found;
+}
+
+QStringList cXML::XmlBases(cXMLNode node) {
+    QStringList bases;
+    for (cXMLNode at = node; IsElement(at); at = at->parent) {
+        if (xmlChar* base =
+                xmlGetNsProp(at, reinterpret_cast<const xmlChar*>("base"), XML_XML_NAMESPACE)) {
+            bases.prepend(Utf8(base));
+            xmlFree(base);
+        }
+    }
+    return bases;
+}

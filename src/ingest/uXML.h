@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -83,4 +84,23 @@ public:
     static QByteArray QualifiedName(cXMLNode node);
     // The namespace URI bound to the prefix at the node; empty when none.
     static QString NamespaceOfPrefix(cXMLNode node, const char* prefix);
+
+    // Readings that do not refuse markup, for feeds that write inline XHTML
+    // where text is expected.
+    //
+    // The text of a node and of everything inside it, in document order:
+    // text and CDATA as written, comments and processing instructions give
+    // nothing. Wherever NodeText gives a result for the node (and ChildText
+    // for its parent) this is that result; where they refuse an element
+    // with compound content, this still gives its text. Never raises.
+    static QString InnerText(cXMLNode node);
+    // The node's children written out as markup, text escaped, so that an
+    // HTML reader sees the inline XHTML as written.
+    static QString InnerMarkup(cXMLNode node);
+    static bool IsElement(cXMLNode node);
+    // Every child FindChild would consider for that name, in document order.
+    static std::vector<cXMLNode> FindChildren(cXMLNode node, const char* name);
+    // The xml:base values in force at the node, the outermost first and the
+    // node's own last; empty when there are none.
+    static QStringList XmlBases(cXMLNode node);
 };

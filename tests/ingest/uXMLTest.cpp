@@ -198,3 +198,67 @@ TEST(XML, StartTagsOfMoreWordsThanTheLimitAreRefused) {
         }
     }
 }
+
+// Where NodeText gives a result InnerText gives the same; where NodeText
+// refuses inline markup, InnerText still gives the text.
+TEST(XML, InnerTextIsTheTextReadingThatNeverRefusesMarkup) {
+    const cLoaded item = Load("<item>"
+                              "<empty/>"
+                              "<plain>A &amp; B</plain>"
+                              "<cdata><![CDATA[<p>Hi</p>]]></cdata>"
+                              "<mixed>Good<b>bye</b></mixed>"
+                              "<commented>a<!-- no -->b</commented>"
+                              "<element><b>bold</b></element>"
+                              "<nested>x<b>y<i>z</i></b><?pi no?>w</nested>"
+                              "</item>");
+    const struct {
+        int position;
+        const char* text;
+        bool nodeTextReads;
+    } cases[] = {
+        {0, "", true},    {1, "A & B", true}, {2, "<p>Hi</p>", true}, {3, "Goodbye", false},
+        {4, "ab", false}, {5, "bold", false}, {6, "xyzw", false},
+    };
+    for (const auto& row : cases) {
+        const cXMLNode element = cXML::ChildAt(item.Root(), row.position);
+        EXPECT_EQ(cXML::InnerText(element), QString::fromUtf8(row.text)) << row.position;
+        if (row.nodeTextReads)
+            EXPECT_EQ(cXML::NodeText(element), QString::fromUtf8(row.text)) << row.position;
+        else
+            EXPECT_THROW(cXML::NodeText(element), EVelmoraError) << row.position;
+    }
+    const cXMLNode comment = cXML::ChildAt(cXML::ChildAt(item.Root(), 4), 1);
+    EXPECT_EQ(cXML::InnerText(comment), QString());
+    EXPECT_FALSE(cXML::IsElement(comment));
+    EXPECT_TRUE(cXML::IsElement(item.Root()));
+}
+
+TEST(XML, InnerMarkupWritesTheChildrenOut) {
+    const cLoaded summary = Load("<summary><div xmlns=\"http://www.w3.org/1999/xhtml\">"
+                                 "<p>a &amp; <a href=\"h\">b</a></p><br/></div></summary>");
+    EXPECT_EQ(cXML::InnerMarkup(cXML::ChildAt(summary.Root(), 0)),
+              QStringLiteral("<p>a &amp; <a href=\"h\">b</a></p><br/>"));
+}
+
+TEST(XML, FindChildrenFollowsTheLookupOfFindChild) {
+    const cLoaded entry = Load("<entry xmlns=\"http://www.w3.org/2005/Atom\" xmlns:o=\"urn:o\">"
+                               "<link href=\"1\"/><o:link href=\"other\"/><title/>"
+                               "<link href=\"2\"/></entry>");
+    QStringList hrefs;
+    for (cXMLNode link : cXML::FindChildren(entry.Root(), "link"))
+        hrefs << cXML::AttributeText(link, "href");
+    EXPECT_EQ(hrefs, QStringList({QStringLiteral("1"), QStringLiteral("2")}));
+    EXPECT_TRUE(cXML::FindChildren(entry.Root(), "missing").empty());
+}
+
+TEST(XML, XmlBasesAreThoseInForceOutermostFirst) {
+    const cLoaded feed = Load("<feed xml:base=\"http://h/a/\"><entry><e xml:base=\"b/\">"
+                              "<link xml:base=\"c/\"/><plain/></e></entry></feed>");
+    const cXMLNode inner = cXML::ChildAt(cXML::ChildAt(feed.Root(), 0), 0);
+    EXPECT_EQ(
+        cXML::XmlBases(cXML::ChildAt(inner, 0)),
+        QStringList({QStringLiteral("http://h/a/"), QStringLiteral("b/"), QStringLiteral("c/")}));
+    EXPECT_EQ(cXML::XmlBases(cXML::ChildAt(inner, 1)),
+              QStringList({QStringLiteral("http://h/a/"), QStringLiteral("b/")}));
+    EXPECT_TRUE(cXML::XmlBases(Load("<rss/>").Root()).isEmpty());
+}
