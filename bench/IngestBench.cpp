@@ -196,6 +196,26 @@ const std::vector<cShape>& HostileDocuments() {
                  feed += QStringLiteral("<item><guid>%1</guid></item>").arg(index);
              return feed + "</channel></rss>";
          }},
+        {"categories of one item",
+         [](int n) -> QString {
+             QString feed = QStringLiteral("<rss><channel><item><guid>g</guid>");
+             for (int index = 0; feed.size() < n; ++index)
+                 feed += QStringLiteral("<category>c%1</category>").arg(index);
+             return feed + "</item></channel></rss>";
+         }},
+        {"category names in one element",
+         [](int n) -> QString {
+             QString names;
+             for (int index = 0; names.size() < n; ++index)
+                 names += QStringLiteral("c%1/").arg(index);
+             return "<rss><channel><item><guid>g</guid><category>" + names +
+                    "</category></item></channel></rss>";
+         }},
+        {"category separators",
+         [](int n) -> QString {
+             return "<rss><channel><item><guid>g</guid><category>" + Repeated("/", n) +
+                    "</category></item></channel></rss>";
+         }},
     };
     return shapes;
 }

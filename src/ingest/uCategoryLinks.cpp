@@ -29,25 +29,19 @@ QString WithoutApostrophes(QString piece) {
 }
 
 std::optional<int64_t> CategoryId(cCategoryTable& categories, const QString& name) {
-    for (int index = 0; index < categories.Count(); ++index)
-        if (categories.Record(index)->Libelle() == name)
-            return categories.Record(index)->ID();
+    if (const std::optional<int64_t> recorded = categories.FindRecordedCategory(name))
+        return recorded;
     return categories.FindStoredCategory(name);
 }
 
 template <class TLinks, class TLinkRecord>
 void LinkCategories(TLinks& links, const QString& text, int64_t ownerId, cCategoryTable& categories,
-                    int64_t (TLinkRecord::*owner)() const, void (TLinkRecord::*setOwner)(int64_t)) {
+                    void (TLinkRecord::*setOwner)(int64_t)) {
     for (const QString& name : SplitCategories(text)) {
         const std::optional<int64_t> categoryId = CategoryId(categories, name);
         if (!categoryId)
             continue;
-        bool linked = false;
-        for (int index = 0; index < links.Count() && !linked; ++index) {
-            const TLinkRecord* link = links.Record(index);
-            linked = (link->*owner)() == ownerId && link->CategoryId() == *categoryId;
-        }
-        if (linked)
+        if (links.HasLink(ownerId, *categoryId))
             continue;
         TLinkRecord* link = links.NewLink();
         (link->*setOwner)(ownerId);
@@ -58,23 +52,21 @@ void LinkCategories(TLinks& links, const QString& text, int64_t ownerId, cCatego
 } // namespace
 
 QStringList SplitCategories(const QString& text) {
-    QString rest = HtmlToText(text);
-    rest.replace(QStringLiteral(" : "), QStringLiteral(" / "));
-    rest.replace(QLatin1Char(';'), QLatin1Char('/'));
+    QString separated = HtmlToText(text);
+    separated.replace(QStringLiteral(" : "), QStringLiteral(" / "));
+    separated.replace(QLatin1Char(';'), QLatin1Char('/'));
     QStringList names;
-    for (qsizetype slash = rest.indexOf(QLatin1Char('/')); slash >= 0;
-         slash = rest.indexOf(QLatin1Char('/'))) {
-        const QString piece = WithoutApostrophes(rest.left(slash).trimmed());
-        rest = rest.mid(slash + 1);
-        if (!piece.isEmpty()) {
-            const QString name = Normalised(piece);
-            if (!name.isEmpty())
-                names << name;
-        }
+    // Walked once, piece by piece: copying the rest of the text at every
+    // separator grew with the square of its length.
+    const QList<QStringView> pieces = QStringView(separated).split(QLatin1Char('/'));
+    for (qsizetype index = 0; index < pieces.size(); ++index) {
+        // The last piece keeps its blanks until its apostrophes are looked at.
+        const QStringView piece =
+            index + 1 < pieces.size() ? pieces[index].trimmed() : pieces[index];
+        const QString name = Normalised(WithoutApostrophes(piece.toString()));
+        if (!name.isEmpty())
+            names << name;
     }
-    const QString last = Normalised(WithoutApostrophes(rest));
-    if (!last.isEmpty())
-        names << last;
     return names;
 }
 
@@ -89,13 +81,11 @@ void EnsureCategories(cCategoryTable& categories, const QString& text) {
 void LinkNodeCategories(cOmNode2CategoryTable& links, const QString& text,
                         const cOmNodeRecord& node, cCategoryTable& categories) {
     LinkCategories<cOmNode2CategoryTable, cOmNode2CategoryRecord>(
-        links, text, node.ID(), categories, &cOmNode2CategoryRecord::NodeID,
-        &cOmNode2CategoryRecord::SetNodeID);
+        links, text, node.ID(), categories, &cOmNode2CategoryRecord::SetNodeID);
 }
 
 void LinkChannelCategories(cChannel2CategoryTable& links, const QString& text,
                            const cOmChannelRecord& channel, cCategoryTable& categories) {
     LinkCategories<cChannel2CategoryTable, cOmChannel2CategoryRecord>(
-        links, text, channel.ID(), categories, &cOmChannel2CategoryRecord::ChannelID,
-        &cOmChannel2CategoryRecord::SetChannelID);
+        links, text, channel.ID(), categories, &cOmChannel2CategoryRecord::SetChannelID);
 }

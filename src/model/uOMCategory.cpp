@@ -59,3 +59,9 @@ std::optional<int64_t> cCategoryTable::FindStoredCategory(const QString& name) {
     FStored.insert(name, id);
     return id;
 }
+
+std::optional<int64_t> cCategoryTable::FindRecordedCategory(const QString& name) {
+    return FRecorded.Find(
+        *this, name, [](const cOMCategoryRecord& category) { return category.Libelle(); },
+        [](const cOMCategoryRecord& category) { return category.ID(); });
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/uRecordIndex.h"
 #include "storage/uSQLDataTabRec.h"
 
 #include <QHash>
@@ -46,7 +47,10 @@ public:
     // category created in memory and not yet saved is not found. A stored
     // category never changes, so a found one is remembered by the table.
     std::optional<int64_t> FindStoredCategory(const QString& name);
+    // The category of that exact name among the table's records.
+    std::optional<int64_t> FindRecordedCategory(const QString& name);
 
 private:
     QHash<QString, int64_t> FStored;
+    cRecordIndex<QString> FRecorded;
 };

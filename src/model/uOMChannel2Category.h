@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/uOMLinkRecord.h"
+#include "model/uRecordIndex.h"
 
 // One row of Channel2Category: a channel linked to a category.
 class cOmChannel2CategoryRecord : public cOmLinkRecord {
@@ -23,6 +24,20 @@ public:
         return ItemAs<cOmChannel2CategoryRecord>(index);
     }
     cOmChannel2CategoryRecord* NewLink() { return NewRecordAs<cOmChannel2CategoryRecord>(); }
+    // Whether a record links the two already.
+    bool HasLink(int64_t channelID, int64_t categoryId) {
+        return FLinks
+            .Find(
+                *this, LinkKey(channelID, categoryId),
+                [](const cOmChannel2CategoryRecord& link) {
+                    return LinkKey(link.ChannelID(), link.CategoryId());
+                },
+                [](const cOmChannel2CategoryRecord&) { return int64_t{1}; })
+            .has_value();
+    }
+
+private:
+    cRecordIndex<cLinkKey> FLinks;
 };
 
 class cChannel2CategoryTable : public cOmChannel2CategoryTable {

@@ -2,6 +2,7 @@
 
 #include "storage/uSQLDataTabRec.h"
 
+#include <QPair>
 #include <cstdint>
 
 // The shape shared by the link records: two identifiers, loaded by
@@ -19,3 +20,9 @@ protected:
     int64_t FFirst = 0;
     int64_t FSecond = 0;
 };
+
+// The two identifiers of a link, as a hash key.
+using cLinkKey = QPair<qint64, qint64>;
+inline cLinkKey LinkKey(int64_t first, int64_t second) {
+    return {static_cast<qint64>(first), static_cast<qint64>(second)};
+}

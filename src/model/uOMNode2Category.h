@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/uOMLinkRecord.h"
+#include "model/uRecordIndex.h"
 
 // One row of Node2Category: an item linked to a category.
 class cOmNode2CategoryRecord : public cOmLinkRecord {
@@ -23,4 +24,18 @@ public:
         return ItemAs<cOmNode2CategoryRecord>(index);
     }
     cOmNode2CategoryRecord* NewLink() { return NewRecordAs<cOmNode2CategoryRecord>(); }
+    // Whether a record links the two already.
+    bool HasLink(int64_t nodeID, int64_t categoryId) {
+        return FLinks
+            .Find(
+                *this, LinkKey(nodeID, categoryId),
+                [](const cOmNode2CategoryRecord& link) {
+                    return LinkKey(link.NodeID(), link.CategoryId());
+                },
+                [](const cOmNode2CategoryRecord&) { return int64_t{1}; })
+            .has_value();
+    }
+
+private:
+    cRecordIndex<cLinkKey> FLinks;
 };

@@ -14,7 +14,8 @@ std::unique_ptr<cSQLRecord> cObjectPool::TryTake(const cRecordClass& recordClass
 
 void cObjectPool::Give(std::unique_ptr<cSQLRecord> record) {
     cInterLockGuard hold(FLock);
-    auto& stack = FStacks[std::type_index(typeid(*record))];
+    const cSQLRecord& given = *record;
+    auto& stack = FStacks[std::type_index(typeid(given))];
     if (stack.size() < MaxPerClass)
         stack.push_back(std::move(record));
 }

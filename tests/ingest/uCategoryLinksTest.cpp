@@ -65,3 +65,22 @@ TEST_F(CategoryLinks, ACategoryCreatedInThisRefreshLinksItsItemsAndChannelOnce) 
                                                "Category c on c.ID = nc.CategoryId")),
               2);
 }
+
+TEST_F(CategoryLinks, ManyCategoriesAndSeparatorsAreReadInOnePass) {
+    QString names;
+    for (int index = 0; index < 20000; ++index)
+        names += QStringLiteral("c%1/").arg(index);
+    cCategoryTable categories(Database);
+    cOmNodeTable nodes(Database);
+    cOmNode2CategoryTable nodeLinks(Database);
+    const cOmNodeRecord* node = nodes.NewNode();
+    for (int round = 0; round < 2; ++round) {
+        EnsureCategories(categories, names);
+        LinkNodeCategories(nodeLinks, names, *node, categories);
+    }
+    EXPECT_EQ(categories.Count(), 20000);
+    EXPECT_EQ(nodeLinks.Count(), 20000);
+    EXPECT_EQ(categories.FindRecordedCategory(QStringLiteral("C19999")),
+              categories.Record(19999)->ID());
+    EXPECT_TRUE(SplitCategories(QString(1000000, QLatin1Char('/'))).isEmpty());
+}
