@@ -1,6 +1,8 @@
 #include "engine/uSubscriptions.h"
 
 #include "ingest/uChannel.h"
+#include "ingest/uFeedDiscovery.h"
+#include "ingest/uHTTP.h"
 #include "storage/uErrors.h"
 
 cSubscription Subscribe(cSQLDatabase& database, const QString& url) {
@@ -26,6 +28,46 @@ cSubscription Subscribe(cSQLDatabase& database, const QString& url) {
         subscription = {channel->ID(), true};
     });
     return subscription;
+}
+
+void RequireWebAddress(const QString& typed) {
+    if (!IsWebAddress(typed))
+        throw EVelmoraError(
+            QStringLiteral("\"%1\" is not an http or https address; nothing was subscribed")
+                .arg(typed));
+}
+
+cDiscoveredSubscription SubscribeDiscovering(cSQLDatabase& database, const QString& typed) {
+    RequireWebAddress(typed);
+    cDiscoveredSubscription result;
+    result.FeedUrl = typed;
+    // Adding again what is there needs no network; Subscribe checks again
+    // under the write turn, since another process may subscribe meanwhile.
+    cChannelTable known(database);
+    known.OpenChannelsByUrl(typed);
+    if (known.Count() > 0) {
+        result.ChannelId = known.Record(0)->ID();
+        return result;
+    }
+    QByteArray body;
+    try {
+        body = cHTTP(HTTPFetchKind::FeedOrImage).GetBody(typed);
+    } catch (const EVelmoraError& error) {
+        // The server may be down or the machine offline for now; the address
+        // is well formed, and the refresh will report it if it stays so.
+        result.FetchError = error.Message();
+    }
+    if (result.FetchError.isEmpty() && !IsFeedDocument(body)) {
+        result.FeedUrl = FindFeedLink(body, typed);
+        if (result.FeedUrl.isEmpty())
+            throw EVelmoraError(
+                QStringLiteral("%1 is not a feed, and its page links to no feed (<link "
+                               "rel=\"alternate\"> of an RSS, Atom or RDF type in its head); "
+                               "nothing was subscribed")
+                    .arg(typed));
+    }
+    static_cast<cSubscription&>(result) = Subscribe(database, result.FeedUrl);
+    return result;
 }
 
 QString RemoveSubscription(cSQLDatabase& database, int64_t channelId) {

@@ -238,6 +238,66 @@ TEST(Cli, RefreshListsAndReadMarksWorkOnTheSameData) {
     EXPECT_EQ(cli.Run({QStringLiteral("remove"), dailyId}).ExitCode, 1);
 }
 
+TEST(Cli, AddTakesTheFeedAPageLinksToAndRefusesWhatNamesNone) {
+    cTestHttpServer server;
+    auto feed = server.Serve("/feed.xml", Serving(Feed("Linked", {"l1"})));
+    cTestEndpoint page;
+    page.ContentType = "text/html";
+    page.Body = "<html><head><link rel=\"alternate\" type=\"application/atom+xml\" "
+                "href=\"feed.xml\"></head><body>Home</body></html>";
+    auto home = server.Serve("/home", page);
+    page.Body = "<html><head><title>Plain</title></head><body>Nothing</body></html>";
+    auto plain = server.Serve("/plain", page);
+    cCli cli;
+    const QString feedUrl = server.Url("/feed.xml");
+    const struct {
+        QStringList urls;
+        QString errors;
+    } refused[] = {
+        {{QStringLiteral("not a url")},
+         QStringLiteral("velmora-cli add: \"not a url\" is not an http or https address; nothing "
+                        "was subscribed\n")},
+        // Every address is checked before the first is fetched.
+        {{feedUrl, QStringLiteral("www.example.test/feed")},
+         QStringLiteral("velmora-cli add: \"www.example.test/feed\" is not an http or https "
+                        "address; nothing was subscribed\n")},
+        {{server.Url("/plain")},
+         QStringLiteral("velmora-cli add: %1 is not a feed, and its page links to no feed (<link "
+                        "rel=\"alternate\"> of an RSS, Atom or RDF type in its head); nothing "
+                        "was subscribed\n")
+             .arg(server.Url("/plain"))},
+    };
+    for (const auto& row : refused) {
+        SCOPED_TRACE(row.urls.join(' ').toStdString());
+        const cRun run = cli.Run(QStringList{QStringLiteral("add")} + row.urls);
+        EXPECT_EQ(run.ExitCode, 1);
+        EXPECT_EQ(run.Errors, row.errors);
+        EXPECT_EQ(run.Output, QString());
+        EXPECT_FALSE(
+            cli.Run({QStringLiteral("export-opml")}).Output.contains(QStringLiteral("xmlUrl")));
+    }
+
+    const cRun added = cli.Run({QStringLiteral("add"), server.Url("/home")});
+    EXPECT_EQ(added.ExitCode, 0) << added.Errors.toStdString();
+    EXPECT_TRUE(added.Output.startsWith(QStringLiteral("page %1 links to feed %2\nadded: %2 "
+                                                       "(channel ")
+                                            .arg(server.Url("/home"), feedUrl)))
+        << added.Output.toStdString();
+    const QString exported = cli.Run({QStringLiteral("export-opml")}).Output;
+    EXPECT_TRUE(exported.contains(QStringLiteral("xmlUrl=\"%1\"").arg(feedUrl)))
+        << exported.toStdString();
+    EXPECT_FALSE(exported.contains(server.Url("/home"))) << exported.toStdString();
+
+    const cRun unreachable =
+        cli.Run({QStringLiteral("add"), QStringLiteral("http://127.0.0.1:1/later.xml")});
+    EXPECT_EQ(unreachable.ExitCode, 0) << unreachable.Errors.toStdString();
+    EXPECT_TRUE(unreachable.Output.startsWith(
+        QStringLiteral("added: http://127.0.0.1:1/later.xml (channel ")))
+        << unreachable.Output.toStdString();
+    EXPECT_TRUE(unreachable.Output.contains(QStringLiteral("); subscribed as typed\n")))
+        << unreachable.Output.toStdString();
+}
+
 TEST(Cli, TheHeadlessEngineStopsCleanlyOnSigterm) {
     cCli cli;
     QProcess engine;

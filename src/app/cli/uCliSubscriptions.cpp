@@ -22,23 +22,36 @@ int RunInit(const QStringList& arguments) {
 }
 
 int RunAdd(const QStringList& arguments) {
-    cCommandParser parser(QStringLiteral("add"),
-                          QStringLiteral("Subscribes to each feed URL; one already subscribed is "
-                                         "reported and not added again."));
-    parser.AddPositional(QStringLiteral("URL"), QStringLiteral("feed address"),
+    cCommandParser parser(
+        QStringLiteral("add"),
+        QStringLiteral("Subscribes to each feed URL (http or https); one already subscribed is "
+                       "reported and not added again. A URL that answers a web page subscribes "
+                       "the first feed the page links to in its head, and a page linking to "
+                       "none is refused. A URL that cannot be reached now is subscribed as "
+                       "typed."));
+    parser.AddPositional(QStringLiteral("URL"), QStringLiteral("feed or web page address"),
                          QStringLiteral("URL..."));
     parser.Parse(arguments);
     const QStringList urls = parser.Positional();
     if (urls.isEmpty())
         throw EUsageError(QStringLiteral("give at least one URL"));
+    // One mistyped address stops the command before anything is fetched or
+    // stored.
+    for (const QString& url : urls)
+        RequireWebAddress(url);
     cSQLDatabase database;
     OpenMainDatabase(database);
     for (const QString& url : urls) {
-        const cSubscription subscription = Subscribe(database, url);
+        const cDiscoveredSubscription subscription = SubscribeDiscovering(database, url);
+        if (subscription.FeedUrl != url)
+            Out() << "page " << url << " links to feed " << subscription.FeedUrl << "\n";
         if (subscription.Added)
-            Out() << "added: " << url << " (channel " << subscription.ChannelId << ")\n";
+            Out() << "added: " << subscription.FeedUrl << " (channel " << subscription.ChannelId
+                  << ")\n";
         else
-            Out() << "already subscribed: " << url << "\n";
+            Out() << "already subscribed: " << subscription.FeedUrl << "\n";
+        if (!subscription.FetchError.isEmpty())
+            Out() << "  not checked now (" << subscription.FetchError << "); subscribed as typed\n";
     }
     return ExitSuccess;
 }
