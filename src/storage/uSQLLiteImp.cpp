@@ -19,8 +19,12 @@ constexpr int ResultDone = 101;
 constexpr int ResultIoBlocked = 2826;
 constexpr auto RetryPause = std::chrono::milliseconds(100);
 
+// Connections report extended codes: a busy file during another process's
+// recovery or snapshot answers SQLITE_BUSY_RECOVERY and the like, which
+// wait like a plain SQLITE_BUSY.
 bool IsBusyOrLocked(int result) {
-    return result == ResultBusy || result == ResultLocked;
+    const int primary = result & 0xff;
+    return primary == ResultBusy || primary == ResultLocked;
 }
 
 // Process-wide settings, taken before the library's first use. Without
