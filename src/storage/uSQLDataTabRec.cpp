@@ -213,6 +213,10 @@ void cSQLDatabase::Open(const QString& path, cOpenMode mode) {
     FConnection.OpenFile(path, mode);
 }
 
+void cSQLDatabase::MapFileIntoMemory() {
+    Execute(QStringLiteral("PRAGMA mmap_size = 1073741824"));
+}
+
 void cSQLDatabase::Execute(const QString& statement) {
     FConnection.ExecuteBatch({statement});
 }

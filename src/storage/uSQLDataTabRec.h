@@ -138,6 +138,11 @@ public:
 
     // An existing database with its tables, unless mode says to create it.
     void Open(const QString& path, cOpenMode mode = cOpenMode::Existing);
+    // For a long-lived connection that reads the lists: the file is read
+    // through a memory map, which spares a system call per page read (the
+    // recent list sorted by title: 25 ms down to 16 ms on 200000 nodes).
+    // The short-lived connections of jobs would map the file for nothing.
+    void MapFileIntoMemory();
     void Execute(const QString& statement);
 
     // BeginTransaction takes the write lock at once, so that two

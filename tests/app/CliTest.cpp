@@ -403,10 +403,10 @@ TEST(Cli, ADamagedDatabaseFailsTheCommandsThatMeetTheDamage) {
     auto daily = server.Serve("/daily.xml", Serving(Feed("Daily", {"d1", "d2", "d3"})));
     const QList<QStringList> channels = Rows(cli.Run({QStringLiteral("channels")}).Output);
     ASSERT_EQ(channels.size(), 1);
-    // The index of unread items by title: an update storing a new item and
+    // The index of unread items by date: an update storing a new item and
     // marking items read write it; counting items and the counters do not,
     // so the refresh meets the damage in its worker's job only.
-    DamagePagesOf(cli.DatabasePath(), {QStringLiteral("NodeUnreadByTitle")});
+    DamagePagesOf(cli.DatabasePath(), {QStringLiteral("NodeUnreadByDate")});
 
     const QString damaged =
         QStringLiteral("Database \"%1\": the file is damaged. ").arg(cli.DatabasePath());

@@ -5,4 +5,5 @@
 TdmVelmora::TdmVelmora(QObject* parent) : QObject(parent) {
     setObjectName(QStringLiteral("dmVelmora"));
     FDatabase.Open(GetConfig().MainDatabasePath());
+    FDatabase.MapFileIntoMemory();
 }
