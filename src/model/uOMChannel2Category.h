@@ -1,7 +1,6 @@
 #pragma once
 
 #include "model/uOMLinkRecord.h"
-#include "model/uRecordIndex.h"
 
 // One row of Channel2Category: a channel linked to a category.
 class cOmChannel2CategoryRecord : public cOmLinkRecord {
@@ -26,18 +25,11 @@ public:
     cOmChannel2CategoryRecord* NewLink() { return NewRecordAs<cOmChannel2CategoryRecord>(); }
     // Whether a record links the two already.
     bool HasLink(int64_t channelID, int64_t categoryId) {
-        return FLinks
-            .Find(
-                *this, LinkKey(channelID, categoryId),
-                [](const cOmChannel2CategoryRecord& link) {
-                    return LinkKey(link.ChannelID(), link.CategoryId());
-                },
-                [](const cOmChannel2CategoryRecord&) { return int64_t{1}; })
-            .has_value();
+        return FLinks.Has(*this, channelID, categoryId);
     }
 
 private:
-    cRecordIndex<cLinkKey> FLinks;
+    cLinkIndex FLinks;
 };
 
 class cChannel2CategoryTable : public cOmChannel2CategoryTable {

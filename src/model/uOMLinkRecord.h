@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/uRecordIndex.h"
 #include "storage/uSQLDataTabRec.h"
 
 #include <QPair>
@@ -12,6 +13,9 @@ class cOmLinkRecord : public cSQLRecord {
 public:
     bool LoadFromRow() override;
     void Recycle() override;
+
+    int64_t First() const { return FFirst; }
+    int64_t Second() const { return FSecond; }
 
 protected:
     void SetFirst(int64_t value);
@@ -26,3 +30,19 @@ using cLinkKey = QPair<qint64, qint64>;
 inline cLinkKey LinkKey(int64_t first, int64_t second) {
     return {static_cast<qint64>(first), static_cast<qint64>(second)};
 }
+
+// Which pairs of identifiers a link table's records hold.
+class cLinkIndex {
+public:
+    template <class TTable> bool Has(const TTable& table, int64_t first, int64_t second) {
+        return FIndex
+            .Find(
+                table, LinkKey(first, second),
+                [](const cOmLinkRecord& link) { return LinkKey(link.First(), link.Second()); },
+                [](const cOmLinkRecord&) { return int64_t{1}; })
+            .has_value();
+    }
+
+private:
+    cRecordIndex<cLinkKey> FIndex;
+};

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "model/uOMLinkRecord.h"
-#include "model/uRecordIndex.h"
 
 // One row of Node2Category: an item linked to a category.
 class cOmNode2CategoryRecord : public cOmLinkRecord {
@@ -26,16 +25,9 @@ public:
     cOmNode2CategoryRecord* NewLink() { return NewRecordAs<cOmNode2CategoryRecord>(); }
     // Whether a record links the two already.
     bool HasLink(int64_t nodeID, int64_t categoryId) {
-        return FLinks
-            .Find(
-                *this, LinkKey(nodeID, categoryId),
-                [](const cOmNode2CategoryRecord& link) {
-                    return LinkKey(link.NodeID(), link.CategoryId());
-                },
-                [](const cOmNode2CategoryRecord&) { return int64_t{1}; })
-            .has_value();
+        return FLinks.Has(*this, nodeID, categoryId);
     }
 
 private:
-    cRecordIndex<cLinkKey> FLinks;
+    cLinkIndex FLinks;
 };

@@ -328,7 +328,12 @@ private slots:
         QCOMPARE(DockedName(Dock()), QStringLiteral("frmQueryNodes"));
         auto* list = Dock().findChild<QAbstractItemView*>(QStringLiteral("lvNodes"));
         QCOMPARE(list->model()->rowCount(), 5);
-        list->setCurrentIndex(list->model()->index(1, 1));
+        // The selected row opened, so the preview shows an item.
+        const QRect cell = list->visualRect(list->model()->index(1, 1));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(FMain->findChild<TElidedLabel*>(QStringLiteral("stNodeTitle"))->FullText(),
+                 list->model()->index(1, 1).data().toString());
         QTest::qWait(200);
         QVERIFY(QFile::exists(SaveScreenshot(*FMain, QStringLiteral("main-window-all-nodes"))));
         FMain->findChild<QAction*>(QStringLiteral("acNodesByChannel"))->trigger();
