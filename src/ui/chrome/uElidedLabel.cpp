@@ -1,5 +1,6 @@
 #include "ui/chrome/uElidedLabel.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 
 TElidedLabel::TElidedLabel(const QString& text, QWidget* parent) : QLabel(parent) {
@@ -25,6 +26,12 @@ QSize TElidedLabel::minimumSizeHint() const {
 void TElidedLabel::resizeEvent(QResizeEvent* event) {
     QLabel::resizeEvent(event);
     Elide();
+}
+
+void TElidedLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        Elide();
 }
 
 void TElidedLabel::Elide() {

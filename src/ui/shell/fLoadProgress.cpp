@@ -28,19 +28,6 @@ void TfrmLoadProgress::ShowProgress() {
     QApplication::processEvents();
 }
 
-void TfrmLoadProgress::Step(int count) {
-    FGauge->setValue(std::min(FGauge->maximum(), FGauge->value() + count));
-    QApplication::processEvents();
-}
-
 void TfrmLoadProgress::HideProgress() {
     hide();
-}
-
-void TfrmLoadProgress::SetMaximum(int maximum) {
-    FGauge->setMaximum(maximum);
-}
-
-void TfrmLoadProgress::SetPosition(int position) {
-    FGauge->setValue(position);
 }

@@ -15,10 +15,7 @@ public:
     explicit TfrmLoadProgress(QWidget* parent = nullptr);
 
     void ShowProgress();
-    void Step(int count = 1);
     void HideProgress();
-    void SetMaximum(int maximum);
-    void SetPosition(int position);
 
 private:
     QLabel* FTitle;

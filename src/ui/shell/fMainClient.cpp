@@ -277,7 +277,6 @@ QWidget* TfrmMainClient::CreatePreviewStrip() {
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() + 2);
     FNodeTitle->setFont(titleFont);
-    FNodeTitle->SetFullText(FNodeTitle->FullText());
     FNodeDescription = new QPlainTextEdit(node);
     FNodeDescription->setObjectName(QStringLiteral("memNodeDescription"));
     FNodeDescription->setFrameShape(QFrame::NoFrame);
