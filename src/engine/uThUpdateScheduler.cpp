@@ -1,5 +1,6 @@
 #include "engine/uThUpdateScheduler.h"
 
+#include "engine/uArchiveJob.h"
 #include "engine/uEngineLog.h"
 #include "engine/uStatJobs.h"
 #include "engine/uThreadPool.h"
@@ -16,8 +17,8 @@
 #include <sys/resource.h>
 
 const std::vector<const cJobKind*>& PeriodicJobKinds() {
-    static const std::vector<const cJobKind*> kinds = {&JobKindOf<cCategoryStatJob>(),
-                                                       &JobKindOf<cChannelStatJob>()};
+    static const std::vector<const cJobKind*> kinds = {
+        &JobKindOf<cCategoryStatJob>(), &JobKindOf<cArchiveJob>(), &JobKindOf<cChannelStatJob>()};
     return kinds;
 }
 
