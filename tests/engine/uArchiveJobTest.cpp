@@ -4,6 +4,10 @@
 #include "engine/uStatJobs.h"
 #include "storage/uDTFormat.h"
 #include "storage/uSQLValue.h"
+#include "storage/uSchema.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -252,4 +256,28 @@ TEST_F(Archiving, ARunEndedBetweenACopyAndItsDeleteIsFinishedByTheNextRun) {
             EXPECT_EQ(ArchiveCount(archived), 1)
                 << row.refusedDelete << ": " << archived << " copied once";
     }
+}
+
+// Without its archive file the run stops after the marking: the file is not
+// made empty behind the user's back, nothing leaves the main file, the
+// channel stays due and the fault is recorded for the front ends.
+TEST_F(Archiving, AMissingArchiveFileIsNotCreatedAndNothingLeavesTheMainFile) {
+    AddChannel(1, QStringLiteral("null"));
+    AddNode(10, 1, 41, true, false, true);
+    AddEnclosure(10);
+    const QString path = GetConfig().ArchiveDatabasePath();
+    Archive.Connection().Close();
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(path + suffix);
+    const uint64_t faultsBefore = LastDatabaseFault().Serial;
+
+    cArchiveJob().Run();
+
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_GT(LastDatabaseFault().Serial, faultsBefore);
+    EXPECT_TRUE(IsArchived(10));
+    EXPECT_EQ(Count(QStringLiteral("select count(*) from Node2Enclosure where NodeID = 10")), 1);
+    EXPECT_EQ(Count(QStringLiteral("select count(*) from Enclosure where ID = 1010")), 1);
+    EXPECT_EQ(LastArchiveTime(1), QStringLiteral("null"));
+    CreateArchiveDatabase(path);
 }
