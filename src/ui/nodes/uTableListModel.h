@@ -34,7 +34,9 @@ protected:
     // columnTitles: one per column, static text.
     cTableListModel(TdmVelmora& data, std::span<const char* const> columnTitles, QObject* parent);
 
-    cSQLDatabase& Database();
+    // The connection the table is made on: the shared one, unless a model
+    // keeps a connection of its own.
+    virtual cSQLDatabase& Database();
 
     TdmVelmora& FData;
     std::unique_ptr<cSQLTable> FTable;

@@ -2,23 +2,20 @@
 
 #include "engine/uThUpdateScheduler.h"
 #include "engine/uThreadPool.h"
-#include "ingest/uChannel.h"
-#include "storage/uErrors.h"
+#include "ui/channels/fChannelDetail.h"
 #include "ui/chrome/uElidedLabel.h"
 #include "ui/shell/dVelmora.h"
 #include "ui/shell/fLoadProgress.h"
+#include "ui/shell/uAddFeed.h"
 #include "ui/shell/uEngineStatus.h"
-#include "ui/shell/uUiLog.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QSplitter>
@@ -163,12 +160,10 @@ void TfrmMainClient::CreateActions() {
                   QStringLiteral("Insert a new feed"), 8);
     insert->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(insert, &QAction::triggered, this, &TfrmMainClient::InsertNewFeed);
-    // The channel detail window arrives with its own work; until then the
-    // action is shown and unavailable.
     QAction* details =
         NewAction(QStringLiteral("acChannelDetail"), QStringLiteral("Channels Details"),
                   QStringLiteral("Display all channels in a form"), 25);
-    details->setEnabled(false);
+    connect(details, &QAction::triggered, this, &TfrmMainClient::OpenChannelDetail);
 
     QAction* goBack = NewAction(QStringLiteral("acGoBack"), QStringLiteral("Go back"),
                                 QStringLiteral("Go back"), 54);
@@ -358,29 +353,12 @@ void TfrmMainClient::DockQuery(QueryWindowKind kind) {
 }
 
 void TfrmMainClient::InsertNewFeed() {
-    QInputDialog dialog(this);
-    dialog.setWindowTitle(QStringLiteral("Enter a new channel URL ..."));
-    dialog.setLabelText(QStringLiteral("http://"));
-    dialog.setTextValue(QString());
-    if (auto* field = dialog.findChild<QLineEdit*>())
-        field->setMaxLength(255);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const QString url = dialog.textValue();
-    bool added = true;
-    try {
-        cChannelTable channels(FData.Database());
-        channels.AddChannel(url);
-    } catch (const EVelmoraError& error) {
-        qCWarning(UiLog) << "channel not added:" << error.Message();
-        added = false;
-    }
-    if (added)
-        QMessageBox::information(this, QStringLiteral("Velmora"),
-                                 QStringLiteral("Channel was successfully added to database"));
-    else
-        QMessageBox::warning(this, QStringLiteral("Velmora"),
-                             QStringLiteral("Can't add channel to database"));
+    AskAndAddFeed(*this, FData.Database());
+}
+
+void TfrmMainClient::OpenChannelDetail() {
+    auto* window = new TfrmChannelDetail(FData, this);
+    window->show();
 }
 
 void TfrmMainClient::BrowseTypedAddress() {

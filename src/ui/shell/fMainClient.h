@@ -43,6 +43,8 @@ public:
     void DockQuery(QueryWindowKind kind);
     // The add-feed dialog and its message.
     void InsertNewFeed();
+    // A new channel detail window, modeless; each use opens another.
+    void OpenChannelDetail();
     void BrowseTypedAddress();
 
 protected:

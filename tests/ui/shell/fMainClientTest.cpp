@@ -6,6 +6,8 @@
 #include "storage/uConfig.h"
 #include "storage/uDTFormat.h"
 #include "storage/uErrors.h"
+#include "ui/channels/fChannelDetail.h"
+#include "ui/channels/uChannelDetailModel.h"
 #include "ui/chrome/uElidedLabel.h"
 #include "ui/shell/dVelmora.h"
 #include "ui/shell/fLoadProgress.h"
@@ -151,6 +153,7 @@ private slots:
             {"acDownloaded", "Downloaded", "Show all nodes marked for download"},
             {"acQueryNodes", "All nodes", "Show all nodes"},
             {"acInsertANewFeed", "Insert a new feed", "Insert a new feed"},
+            {"acChannelDetail", "Channels Details", "Display all channels in a form"},
             {"acGoBack", "Go back", "Go back"},
             {"acBrowserURL", "Browse", "Browse with URL"},
             {"HelpContents1", "&Help", "Rubriques d'aide"},
@@ -217,6 +220,23 @@ private slots:
         WhenModalShows([](QWidget& dialog) { qobject_cast<QDialog*>(&dialog)->reject(); });
         FMain->InsertNewFeed();
         QCOMPARE(ChannelCount(), before);
+    }
+
+    void channelsDetailsOpensAnotherWindowEachTime() {
+        QAction* details = FMain->findChild<QAction*>(QStringLiteral("acChannelDetail"));
+        QVERIFY(details->isEnabled());
+        details->trigger();
+        details->trigger();
+        const QList<TfrmChannelDetail*> windows =
+            FMain->findChildren<TfrmChannelDetail*>(Qt::FindDirectChildrenOnly);
+        QCOMPARE(windows.size(), 2);
+        for (TfrmChannelDetail* window : windows) {
+            QVERIFY(window->isWindow() && window->isVisible());
+            QCOMPARE(window->Model().rowCount(), 3);
+            QPointer<TfrmChannelDetail> closed(window);
+            window->close();
+            QTRY_VERIFY(closed.isNull());
+        }
     }
 
     void browseWithAnEmptyAddressDoesNothingAndATypedOneLoads() {

@@ -1,0 +1,35 @@
+#include "ui/shell/uAddFeed.h"
+
+#include "ingest/uChannel.h"
+#include "storage/uErrors.h"
+#include "ui/shell/uUiLog.h"
+
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+void AskAndAddFeed(QWidget& parent, cSQLDatabase& database) {
+    QInputDialog dialog(&parent);
+    dialog.setWindowTitle(QStringLiteral("Enter a new channel URL ..."));
+    dialog.setLabelText(QStringLiteral("http://"));
+    dialog.setTextValue(QString());
+    if (auto* field = dialog.findChild<QLineEdit*>())
+        field->setMaxLength(255);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString url = dialog.textValue();
+    bool added = true;
+    try {
+        cChannelTable channels(database);
+        channels.AddChannel(url);
+    } catch (const EVelmoraError& error) {
+        qCWarning(UiLog) << "channel not added:" << error.Message();
+        added = false;
+    }
+    if (added)
+        QMessageBox::information(&parent, QStringLiteral("Velmora"),
+                                 QStringLiteral("Channel was successfully added to database"));
+    else
+        QMessageBox::warning(&parent, QStringLiteral("Velmora"),
+                             QStringLiteral("Can't add channel to database"));
+}
