@@ -5,6 +5,8 @@
 #include "ingest/uChannel.h"
 #include "storage/uErrors.h"
 #include "ui/chrome/uElidedLabel.h"
+#include "ui/chrome/uWindowChrome.h"
+#include "ui/export/fExportHTML.h"
 #include "ui/shell/dVelmora.h"
 #include "ui/shell/fLoadProgress.h"
 #include "ui/shell/uEngineStatus.h"
@@ -83,6 +85,7 @@ TfrmMainClient::TfrmMainClient(TdmVelmora& data, TfrmLoadProgress& loadProgress)
     setObjectName(QStringLiteral("frmMainClient"));
     setWindowTitle(QStringLiteral("Velmora"));
     resize(1006, 721);
+    ApplyMainWindowChrome(*this);
     CreateActions();
     CreateMenus();
 
@@ -184,7 +187,7 @@ void TfrmMainClient::CreateActions() {
     QAction* exportHtml =
         NewAction(QStringLiteral("acExportHTML"), QStringLiteral("Export as HTML"),
                   QStringLiteral("Export all downloaded pages to a directory"), 45);
-    exportHtml->setEnabled(false);
+    connect(exportHtml, &QAction::triggered, this, &TfrmMainClient::ExportPages);
     QAction* help = NewAction(QStringLiteral("HelpContents1"), QStringLiteral("&Help"),
                               QStringLiteral("Rubriques d'aide"), 55);
     help->setEnabled(false);
@@ -381,6 +384,11 @@ void TfrmMainClient::InsertNewFeed() {
     else
         QMessageBox::warning(this, QStringLiteral("Velmora"),
                              QStringLiteral("Can't add channel to database"));
+}
+
+void TfrmMainClient::ExportPages() {
+    TfrmExportHTML window(FLoadProgress, this);
+    window.exec();
 }
 
 void TfrmMainClient::BrowseTypedAddress() {

@@ -43,6 +43,8 @@ public:
     void DockQuery(QueryWindowKind kind);
     // The add-feed dialog and its message.
     void InsertNewFeed();
+    // The export window, modal, destroyed when it closes.
+    void ExportPages();
     void BrowseTypedAddress();
 
 protected:
