@@ -131,11 +131,13 @@ QString TfrmExportHTML::TargetPath(const QString& folder, const QString& fileNam
 
 // QFileDialog::getExistingDirectory stands for the shell's folder picker
 // (SHBrowseForFolder): folders of the file system only, starting at the
-// desktop.
+// desktop (the home folder where there is no desktop folder).
 void TfrmExportHTML::ChooseDirectory() {
-    const QString chosen = QFileDialog::getExistingDirectory(
-        this, QStringLiteral("Choose a directory"),
-        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    QString start = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (!QDir(start).exists())
+        start = QDir::homePath();
+    const QString chosen =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Choose a directory"), start);
     if (!chosen.isEmpty())
         FDirectory->setText(QDir::toNativeSeparators(chosen));
 }
