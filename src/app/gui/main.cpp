@@ -4,7 +4,6 @@
 #include "ui/shell/dVelmora.h"
 #include "ui/shell/fLoadProgress.h"
 #include "ui/shell/fMainClient.h"
-#include "ui/shell/uNodeHints.h"
 #include "ui/shell/uQtDispatcher.h"
 #include "ui/shell/uStartUp.h"
 #include "ui/shell/uVelmoraApplication.h"
@@ -24,7 +23,6 @@ int StartUpFailed(const QString& message) {
 
 int main(int argc, char* argv[]) {
     TVelmoraApplication application(argc, argv);
-    application.installEventFilter(new TNodeHints(&application));
     // Engine notices reach the GUI thread through this, from the first job on.
     TQtDispatcher dispatcher;
     InstallMainThreadDispatcher(dispatcher);

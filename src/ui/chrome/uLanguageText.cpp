@@ -24,8 +24,11 @@ int WholeLines(const QFontMetrics& metrics, int height) {
 } // namespace
 
 Qt::LayoutDirection LanguageDirection(const QString& languageCode) {
-    const QString code = languageCode.toUpper();
-    if (code == QLatin1String("HE") || code == QLatin1String("AR"))
+    return LanguageDirectionAsWritten(languageCode.toUpper());
+}
+
+Qt::LayoutDirection LanguageDirectionAsWritten(const QString& languageCode) {
+    if (languageCode == QLatin1String("HE") || languageCode == QLatin1String("AR"))
         return Qt::RightToLeft;
     return Qt::LeftToRight;
 }
@@ -60,7 +63,12 @@ QStringList LanguageTextLines(const QString& text, const QFont& font, const QSiz
 
 void DrawLanguageText(QPainter& painter, const QString& text, const QRect& rect,
                       const QString& languageCode) {
-    const bool rightToLeft = LanguageDirection(languageCode) == Qt::RightToLeft;
+    DrawLanguageText(painter, text, rect, LanguageDirection(languageCode));
+}
+
+void DrawLanguageText(QPainter& painter, const QString& text, const QRect& rect,
+                      Qt::LayoutDirection direction) {
+    const bool rightToLeft = direction == Qt::RightToLeft;
     const int flags = Qt::TextSingleLine | Qt::AlignTop | Qt::AlignAbsolute |
                       (rightToLeft ? Qt::AlignRight | Qt::TextForceRightToLeft
                                    : Qt::AlignLeft | Qt::TextForceLeftToRight);

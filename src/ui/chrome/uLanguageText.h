@@ -14,6 +14,9 @@ class QSize;
 // right-aligned, every other language left to right and left-aligned. The
 // fonts for each script are Qt's choice.
 Qt::LayoutDirection LanguageDirection(const QString& languageCode);
+// The same for a code exactly as written: only "HE" and "AR" read right to
+// left, so "he" names no language here and reads left to right.
+Qt::LayoutDirection LanguageDirectionAsWritten(const QString& languageCode);
 
 // The lines that show text in a box of the given size: wrapped at words,
 // only whole lines; a word wider than the box and the last line, when text
@@ -24,3 +27,5 @@ QStringList LanguageTextLines(const QString& text, const QFont& font, const QSiz
 // of the language; "&" is shown as itself.
 void DrawLanguageText(QPainter& painter, const QString& text, const QRect& rect,
                       const QString& languageCode);
+void DrawLanguageText(QPainter& painter, const QString& text, const QRect& rect,
+                      Qt::LayoutDirection direction);

@@ -104,6 +104,8 @@ QVariant cNodeListModel::data(const QModelIndex& index, int role) const {
         return int(node->EnclosureStatus());
     case PageStateRole:
         return int(node->IsDownloaded());
+    case IsoLanguageCodeRole:
+        return node->IsoLanguageCode();
     default:
         return QVariant();
     }

@@ -30,6 +30,7 @@ public:
         HasBeenReadRole,
         EnclosureStatusRole,
         PageStateRole,
+        IsoLanguageCodeRole, // as stored
     };
 
     // A query of the host window, run on the model's rows.

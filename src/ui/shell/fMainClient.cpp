@@ -4,6 +4,8 @@
 #include "engine/uThreadPool.h"
 #include "ui/channels/fChannelDetail.h"
 #include "ui/chrome/uElidedLabel.h"
+#include "ui/chrome/uWindowChrome.h"
+#include "ui/export/fExportHTML.h"
 #include "ui/shell/dVelmora.h"
 #include "ui/shell/fLoadProgress.h"
 #include "ui/shell/uAddFeed.h"
@@ -80,6 +82,7 @@ TfrmMainClient::TfrmMainClient(TdmVelmora& data, TfrmLoadProgress& loadProgress)
     setObjectName(QStringLiteral("frmMainClient"));
     setWindowTitle(QStringLiteral("Velmora"));
     resize(1006, 721);
+    ApplyMainWindowChrome(*this);
     CreateActions();
     CreateMenus();
 
@@ -179,7 +182,7 @@ void TfrmMainClient::CreateActions() {
     QAction* exportHtml =
         NewAction(QStringLiteral("acExportHTML"), QStringLiteral("Export as HTML"),
                   QStringLiteral("Export all downloaded pages to a directory"), 45);
-    exportHtml->setEnabled(false);
+    connect(exportHtml, &QAction::triggered, this, &TfrmMainClient::ExportPages);
     QAction* help = NewAction(QStringLiteral("HelpContents1"), QStringLiteral("&Help"),
                               QStringLiteral("Rubriques d'aide"), 55);
     help->setEnabled(false);
@@ -359,6 +362,11 @@ void TfrmMainClient::InsertNewFeed() {
 void TfrmMainClient::OpenChannelDetail() {
     auto* window = new TfrmChannelDetail(FData, this);
     window->show();
+}
+
+void TfrmMainClient::ExportPages() {
+    TfrmExportHTML window(FLoadProgress, this);
+    window.exec();
 }
 
 void TfrmMainClient::BrowseTypedAddress() {

@@ -45,6 +45,8 @@ public:
     void InsertNewFeed();
     // A new channel detail window, modeless; each use opens another.
     void OpenChannelDetail();
+    // The export window, modal, destroyed when it closes.
+    void ExportPages();
     void BrowseTypedAddress();
 
 protected:

@@ -36,6 +36,7 @@ TVelmoraApplication::TVelmoraApplication(int& argc, char** argv) : QApplication(
     setDesktopFileName(QStringLiteral("velmora"));
     setWindowIcon(QIcon(QStringLiteral(":/velmora/velmora.svg")));
     setStyle(new THintPauseStyle);
+    installEventFilter(&FHints);
 }
 
 bool TVelmoraApplication::notify(QObject* receiver, QEvent* event) {

@@ -9,6 +9,8 @@
 #include "ui/channels/fChannelDetail.h"
 #include "ui/channels/uChannelDetailModel.h"
 #include "ui/chrome/uElidedLabel.h"
+#include "ui/chrome/uVelmoraHintWindow.h"
+#include "ui/export/fExportHTML.h"
 #include "ui/shell/dVelmora.h"
 #include "ui/shell/fLoadProgress.h"
 #include "ui/shell/uNodeHints.h"
@@ -18,12 +20,15 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QWebEngineView>
@@ -82,15 +87,6 @@ void FillDatabase() {
     for (int64_t channel : {1, 2, 3})
         RecomputeChannelStatistics(database, channel);
     cCategoryStatJob().Run();
-}
-
-// Answers the next modal dialog once it is up: f gets it and closes it.
-void WhenModalShows(const std::function<void(QWidget&)>& answer) {
-    QTimer::singleShot(0, [answer] {
-        QWidget* modal = nullptr;
-        QTRY_VERIFY((modal = QApplication::activeModalWidget()) != nullptr);
-        answer(*modal);
-    });
 }
 
 QString DockedName(QWidget& dock) {
@@ -275,10 +271,10 @@ private slots:
         QVERIFY(FMain->findChild<QPlainTextEdit*>(QStringLiteral("memNodeDescription"))
                     ->toPlainText()
                     .contains(QStringLiteral("About")));
-        QCOMPARE(TNodeHints::HintFor(*list),
+        QCOMPARE(TNodeHints::HintFor(*list).Text,
                  QStringLiteral("About %1: the whole story.").arg(title));
         list->setCurrentIndex(QModelIndex());
-        QCOMPARE(TNodeHints::HintFor(*list), QString());
+        QCOMPARE(TNodeHints::HintFor(*list).Text, QString());
     }
 
     void longTitlesInThePreviewEndInAnEllipsisWithTheWholeTitleAsHint() {
@@ -319,6 +315,85 @@ private slots:
         QTRY_VERIFY(ran.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
         QVERIFY(ran.get());
         QTRY_VERIFY(paints.Count > 0);
+    }
+
+    void theExportWindowOpensModallyAndKeepsTheActivation() {
+        auto* action = FMain->findChild<QAction*>(QStringLiteral("acExportHTML"));
+        QVERIFY(action->isEnabled());
+        QString opened;
+        int rows = -1;
+        bool keptInFront = false;
+        WhenModalShows([&](QWidget& window) {
+            const auto close =
+                qScopeGuard([&window] { qobject_cast<QDialog*>(&window)->reject(); });
+            opened = window.objectName();
+            rows =
+                window.findChild<QAbstractItemView*>(QStringLiteral("lvNode"))->model()->rowCount();
+            // A window of the export window's own takes the activation...
+            QWidget owned(&window, Qt::Window);
+            owned.show();
+            owned.activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), &owned);
+            // ...then the main window is activated while the export window
+            // blocks it: the activation goes on to the export window.
+            QEvent activated(QEvent::WindowActivate);
+            QApplication::sendEvent(FMain.get(), &activated);
+            QTRY_COMPARE(QApplication::activeWindow(), &window);
+            keptInFront = true;
+        });
+        action->trigger();
+        QCOMPARE(opened, QStringLiteral("frmExportHTML"));
+        QCOMPARE(rows, 1);
+        QVERIFY(keptInFront);
+        QVERIFY2(!FMain->findChild<TfrmExportHTML*>(), "destroyed when it closes");
+    }
+
+    void aHintOverTheListShowsTheFocusedItemInTheHintWindow() {
+        FMain->findChild<QAction*>(QStringLiteral("acQueryNodes"))->trigger();
+        QCOMPARE(DockedName(Dock()), QStringLiteral("frmQueryNodes"));
+        auto* list = Dock().findChild<QAbstractItemView*>(QStringLiteral("lvNodes"));
+        const QModelIndexList found = list->model()->match(
+            list->model()->index(0, 1), Qt::DisplayRole, QStringLiteral("Why the sky is blue"));
+        QCOMPARE(found.size(), 1);
+        const QModelIndex first = found.first();
+        const QPoint at = list->visualRect(first).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(FMain->findChild<TElidedLabel*>(QStringLiteral("stNodeTitle"))->FullText(),
+                 QStringLiteral("Why the sky is blue"));
+        QHelpEvent request(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &request);
+        TVelmoraHintWindow& hint = static_cast<TVelmoraApplication*>(qApp)->Hints().Window();
+        QVERIFY(hint.isVisible());
+        QCOMPARE(hint.HintText(), QStringLiteral("About %1: the whole story.")
+                                      .arg(first.data(Qt::DisplayRole).toString()));
+        QTest::qWait(300);
+        const QRect shown = FMain->frameGeometry();
+        const QPixmap screen =
+            FMain->screen()->grabWindow(0, shown.x(), shown.y(), shown.width(), shown.height());
+        QVERIFY(QFile::exists(SaveScreenshot(screen, QStringLiteral("main-window-hint"))));
+
+        // The black strip lies along the window's bottom edge.
+        auto* strip = FMain->findChild<QWidget*>(QStringLiteral("panGlassBottom"));
+        QCOMPARE(strip->height(), 10);
+        QCOMPARE(strip->mapTo(FMain.get(), QPoint(0, strip->height())).y(), FMain->height());
+        const QImage window = FMain->grab().toImage();
+        QCOMPARE(QColor(window.pixel(window.width() / 2, window.height() - 5)), QColor(Qt::black));
+
+        // Besides the main window, only windows the window manager keeps
+        // off the taskbar: tool windows, hints, menus and owned dialogs.
+        FLoadProgress.ShowProgress();
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window == FMain.get() || !window->isVisible())
+                continue;
+            const Qt::WindowType type = window->windowType();
+            QVERIFY2(type == Qt::Tool || type == Qt::ToolTip || type == Qt::Popup ||
+                         (type == Qt::Dialog && window->parentWidget()),
+                     qPrintable(window->objectName()));
+        }
+        FLoadProgress.HideProgress();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QVERIFY2(!hint.isVisible(), "a click puts the hint away");
     }
 
     void anErrorInAnEventHandlerIsSwallowed() {

@@ -4,7 +4,9 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
+class QPixmap;
 class QWidget;
 
 // A home folder of the test's own with the data tree and both databases,
@@ -20,6 +22,13 @@ private:
 // Saves a picture of the widget as <build>/screenshots/<name>.png, so that
 // anyone can look at what the window shows; returns the file's path.
 QString SaveScreenshot(QWidget& widget, const QString& name);
+// The same for a picture taken otherwise (of the screen, say).
+QString SaveScreenshot(const QPixmap& picture, const QString& name);
+
+// Answers the next modal dialog once it is up (another than the one up now,
+// if any): answer gets it and closes it, so that a test never waits on a
+// dialog nobody answers. Gives up after 10 s.
+void WhenModalShows(const std::function<void(QWidget&)>& answer);
 
 #define VELMORA_UI_TEST_MAIN(TestObject)                                                           \
     int main(int argc, char** argv) {                                                              \
