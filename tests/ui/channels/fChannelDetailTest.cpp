@@ -28,15 +28,6 @@ enum { AlphaRow, BetaRow, GammaRow };
 const char* const AlphaFrequency = "d: 0h: 1m: 0";
 const char* const BetaFrequency = "d: 1h: 0m: 0";
 
-// Answers the next modal dialog once it is up.
-void WhenModalShows(const std::function<void(QWidget&)>& answer) {
-    QTimer::singleShot(0, [answer] {
-        QWidget* modal = nullptr;
-        QTRY_VERIFY((modal = QApplication::activeModalWidget()) != nullptr);
-        answer(*modal);
-    });
-}
-
 // Whether the stored time text lies between the two moments, to the second.
 bool Between(const QString& text, const QDateTime& from, const QDateTime& to) {
     const QDateTime time = TextToDateTime(text);
