@@ -1,6 +1,9 @@
 #include "engine/uThUpdateScheduler.h"
 
+#include "engine/uDownloadStates.h"
+#include "engine/uEnclosureJob.h"
 #include "engine/uEngineLog.h"
+#include "engine/uHTMLDownloadJob.h"
 #include "engine/uStatJobs.h"
 #include "engine/uThreadPool.h"
 #include "engine/uUpdateJob.h"
@@ -16,8 +19,9 @@
 #include <sys/resource.h>
 
 const std::vector<const cJobKind*>& PeriodicJobKinds() {
-    static const std::vector<const cJobKind*> kinds = {&JobKindOf<cCategoryStatJob>(),
-                                                       &JobKindOf<cChannelStatJob>()};
+    static const std::vector<const cJobKind*> kinds = {
+        &JobKindOf<cEnclosureJob>(), &JobKindOf<cHTMLDownloadJob>(), &JobKindOf<cCategoryStatJob>(),
+        &JobKindOf<cChannelStatJob>()};
     return kinds;
 }
 
@@ -74,6 +78,15 @@ QDateTime cSchedulePass::Run(const std::atomic<bool>& stopRequested) {
     }
 }
 
+void cSchedulePass::RequestInterruptedDownloadsAgain() {
+    try {
+        ::RequestInterruptedDownloadsAgain(*FDatabase);
+    } catch (const EVelmoraError& error) {
+        // They stay at downloading until the engine starts again.
+        qCDebug(EngineLog) << "interrupted downloads not requested again:" << error.Message();
+    }
+}
+
 void cSchedulePass::RenewPlannerStatisticsWhenDue() {
     if (++FPassesSinceStatistics < PassesBetweenStatistics)
         return;
@@ -102,6 +115,7 @@ void cThUpdateScheduler::Body() {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
     try {
         cSchedulePass pass(FPool);
+        pass.RequestInterruptedDownloadsAgain();
         while (!FStopRequested) {
             const QDateTime wakeUp = pass.Run(FStopRequested);
             std::unique_lock<std::mutex> hold(FSleepLock);
