@@ -1,7 +1,10 @@
 #include "engine/uThUpdateScheduler.h"
 
 #include "engine/uArchiveJob.h"
+#include "engine/uDownloadStates.h"
+#include "engine/uEnclosureJob.h"
 #include "engine/uEngineLog.h"
+#include "engine/uHTMLDownloadJob.h"
 #include "engine/uStatJobs.h"
 #include "engine/uThreadPool.h"
 #include "engine/uUpdateJob.h"
@@ -18,7 +21,8 @@
 
 const std::vector<const cJobKind*>& PeriodicJobKinds() {
     static const std::vector<const cJobKind*> kinds = {
-        &JobKindOf<cCategoryStatJob>(), &JobKindOf<cArchiveJob>(), &JobKindOf<cChannelStatJob>()};
+        &JobKindOf<cEnclosureJob>(), &JobKindOf<cHTMLDownloadJob>(), &JobKindOf<cCategoryStatJob>(),
+        &JobKindOf<cArchiveJob>(), &JobKindOf<cChannelStatJob>()};
     return kinds;
 }
 
@@ -75,6 +79,15 @@ QDateTime cSchedulePass::Run(const std::atomic<bool>& stopRequested) {
     }
 }
 
+void cSchedulePass::RequestInterruptedDownloadsAgain() {
+    try {
+        ::RequestInterruptedDownloadsAgain(*FDatabase);
+    } catch (const EVelmoraError& error) {
+        // They stay at downloading until the engine starts again.
+        qCDebug(EngineLog) << "interrupted downloads not requested again:" << error.Message();
+    }
+}
+
 void cSchedulePass::RenewPlannerStatisticsWhenDue() {
     if (++FPassesSinceStatistics < PassesBetweenStatistics)
         return;
@@ -103,6 +116,7 @@ void cThUpdateScheduler::Body() {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
     try {
         cSchedulePass pass(FPool);
+        pass.RequestInterruptedDownloadsAgain();
         while (!FStopRequested) {
             const QDateTime wakeUp = pass.Run(FStopRequested);
             std::unique_lock<std::mutex> hold(FSleepLock);

@@ -32,6 +32,9 @@ public:
 
     // Returns the wake-up time of the next pass.
     QDateTime Run(const std::atomic<bool>& stopRequested);
+    // Once, when the engine starts, before the first pass: downloads an
+    // earlier process left at downloading are requested again.
+    void RequestInterruptedDownloadsAgain();
 
 private:
     // The query planner's statistics, renewed at the first pass and then

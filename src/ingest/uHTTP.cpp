@@ -26,8 +26,11 @@ std::atomic<uint64_t> AbortGeneration{0};
 
 struct cSink {
     QByteArray* body;
+    // When set, the body is written here as it arrives instead.
+    QIODevice* device;
     qint64 limit;
     uint64_t generation;
+    qint64 received = 0;
     bool tooLarge = false;
     bool aborted = false;
 };
@@ -41,12 +44,19 @@ int CheckAbort(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<cSink*>(user);
     const size_t bytes = size * count;
-    if (sink->limit > 0 && sink->body->size() + static_cast<qint64>(bytes) > sink->limit) {
+    if (sink->limit > 0 && sink->received + static_cast<qint64>(bytes) > sink->limit) {
         sink->tooLarge = true;
         return 0;
     }
-    sink->body->append(data, static_cast<qsizetype>(bytes));
-    return bytes;
+    sink->received += static_cast<qint64>(bytes);
+    if (!sink->device) {
+        sink->body->append(data, static_cast<qsizetype>(bytes));
+        return bytes;
+    }
+    // A short write (a full disk) ends the transfer as failed.
+    return sink->device->write(data, static_cast<qint64>(bytes)) == static_cast<qint64>(bytes)
+               ? bytes
+               : 0;
 }
 
 // One handle per thread, reset after each transfer: setting one up for
@@ -144,8 +154,8 @@ cHTTP::cHTTP(const cHTTPTimeouts& timeouts) : FTimeouts(timeouts) {
     InitialiseLibrary();
 }
 
-cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, long timeoutMs,
-                            QByteArray& body) const {
+cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, long timeoutMs, QByteArray& body,
+                            QIODevice* device) const {
     cResult result;
     CURL* curl = ThreadHandle();
     if (!curl) {
@@ -153,7 +163,7 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, long timeoutMs,
         return result;
     }
     const QByteArray address = url.toUtf8();
-    cSink sink{&body, FTimeouts.MaxBodyBytes, AbortGeneration.load()};
+    cSink sink{&body, device, FTimeouts.MaxBodyBytes, AbortGeneration.load()};
     char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_URL, address.constData());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
@@ -224,6 +234,12 @@ bool cHTTP::ProbeUrl(const QString& url) {
     return IsSuccess(Fetch(url, Client::First, cDeadline(FTimeouts.DeadlineSeconds).RemainingMs(),
                            body)) &&
            !body.isEmpty();
+}
+
+bool cHTTP::GetToDevice(const QString& url, QIODevice& device) {
+    QByteArray unused;
+    return IsSuccess(Fetch(url, Client::First, cDeadline(FTimeouts.DeadlineSeconds).RemainingMs(),
+                           unused, &device));
 }
 
 void cHTTP::AbortTransfers() {

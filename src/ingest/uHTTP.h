@@ -4,6 +4,7 @@
 #include <QString>
 
 class QBuffer;
+class QIODevice;
 
 // The product's web address, as sent in the User-Agent.
 inline constexpr const char* ProductWebAddress = "https://velmora.app";
@@ -80,6 +81,12 @@ public:
     bool ProbeUrl(const QString& url);
     // The body from the first client; any failure raises.
     QByteArray GetBody(const QString& url);
+    // Streams the body from the first client into the device as it
+    // arrives, never holding it whole: large downloads go to their file
+    // this way. No retry, so that an error page never passes for the file.
+    // True when the transfer completed with a 2xx reply; otherwise the
+    // device holds whatever part arrived. Never raises.
+    bool GetToDevice(const QString& url, QIODevice& device);
 
     // Ends every transfer in progress at once, as failed, and skips their
     // retries; transfers started afterwards are not affected. For a quick
@@ -96,8 +103,10 @@ private:
     };
     enum class Client { First, Retry };
 
-    // timeoutMs bounds the attempt as a whole; 0: no bound.
-    cResult Fetch(const QString& url, Client client, long timeoutMs, QByteArray& body) const;
+    // timeoutMs bounds the attempt as a whole; 0: no bound. The body goes
+    // to the device when one is given, else into body.
+    cResult Fetch(const QString& url, Client client, long timeoutMs, QByteArray& body,
+                  QIODevice* device = nullptr) const;
     static bool IsSuccess(const cResult& result);
 
     cHTTPTimeouts FTimeouts;

@@ -60,6 +60,18 @@ void cTestHttpServer::Start() {
         response.status = endpoint.Status;
         for (const auto& [name, value] : endpoint.Headers)
             response.set_header(name, value);
+        if (endpoint.PatternBytes > 0) {
+            response.set_content_provider(
+                static_cast<size_t>(endpoint.PatternBytes), endpoint.ContentType,
+                [](size_t offset, size_t length, httplib::DataSink& sink) {
+                    char piece[64 * 1024];
+                    const size_t bytes = std::min(sizeof(piece), length);
+                    for (size_t index = 0; index < bytes; ++index)
+                        piece[index] = PatternByte(static_cast<qint64>(offset + index));
+                    return sink.write(piece, bytes);
+                });
+            return;
+        }
         QByteArray body = endpoint.Body;
         if (endpoint.Gzip) {
             body = GzipCompressed(body);

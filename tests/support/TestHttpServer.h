@@ -29,7 +29,16 @@ struct cTestEndpoint {
     // server stops, so a test never waits for it.
     std::chrono::milliseconds TrickleInterval{0};
     int TrickleBytes = 1;
+    // When above zero, the body is this many bytes of PatternByte, made
+    // piece by piece as they go out (Body is not used): a large file that
+    // the server never holds whole.
+    qint64 PatternBytes = 0;
 };
+
+// The byte at the offset of a pattern body.
+inline char PatternByte(qint64 offset) {
+    return static_cast<char>(offset % 251);
+}
 
 // A request as the server saw it.
 struct cTestRequest {

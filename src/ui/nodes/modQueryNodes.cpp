@@ -306,6 +306,7 @@ void TmodNodes::OpenEnclosure() {
         break;
     }
     case dsOffered:
+    case dsFailed:
         FModel->RequestEnclosure(row);
         break;
     default:

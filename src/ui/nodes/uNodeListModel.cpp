@@ -41,7 +41,7 @@ void cNodeListModel::MarkRead(int row) {
 
 void cNodeListModel::RequestEnclosure(int row) {
     const cNodeChannel* node = Row(row);
-    if (!node || node->EnclosureStatus() != dsOffered)
+    if (!node || (node->EnclosureStatus() != dsOffered && node->EnclosureStatus() != dsFailed))
         return;
     SaveRow(row, [](cNodeChannel& changed) { changed.SetEnclosureStatus(dsRequested); });
 }

@@ -46,9 +46,9 @@ public:
     // rows, never the ones it discarded. Returns whether it ran through.
     bool Requery(const cQuery& query);
 
-    // Item actions on a row: mark it read; request its offered enclosure;
-    // request its page (again). Each saves at once; after a failed save the
-    // row shows what the database holds.
+    // Item actions on a row: mark it read; request its offered enclosure,
+    // or a failed one again; request its page (again). Each saves at once;
+    // after a failed save the row shows what the database holds.
     void MarkRead(int row);
     void RequestEnclosure(int row);
     void RequestPage(int row);

@@ -13,9 +13,11 @@ struct cSlotOf {
     int Slot;
 };
 
+// A failed enclosure shows the failed page's icon: a click asks for it again.
 constexpr cSlotOf EnclosureSlots[] = {
     {dsDownloaded, 47},
     {dsRequested, 48},
+    {dsFailed, 58},
     {dsOffered, 49},
 };
 

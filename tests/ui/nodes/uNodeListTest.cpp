@@ -6,6 +6,7 @@
 #include "ui/chrome/uLanguageText.h"
 #include "ui/nodes/modQueryNodes.h"
 #include "ui/nodes/uNodeListModel.h"
+#include "ui/nodes/uNodeStatus.h"
 #include "ui/shell/dVelmora.h"
 
 #include <QAbstractItemModelTester>
@@ -29,6 +30,7 @@ private slots:
     void aClickOnAStatusIconRunsItsActionAndSavesTheRow_data();
     void aClickOnAStatusIconRunsItsActionAndSavesTheRow();
     void aFailedSaveShowsWhatTheDatabaseHolds();
+    void aFailedEnclosureShowsTheFailedIcon();
     void doubleClickOpensTheItemInThePreview();
     void keysOpenMarkReadAndFindTheFilter();
     void textReadsInItsLanguagesDirection_data();
@@ -147,6 +149,8 @@ void NodeListTest::aClickOnAStatusIconRunsItsActionAndSavesTheRow_data() {
     QTest::newRow("read") << qint64(11) << 0 << read.arg(11) << -1 << QString() << true;
     QTest::newRow("offered enclosure is queued")
         << qint64(11) << 1 << enclosure.arg(21) << 2 << QString() << true;
+    QTest::newRow("failed enclosure is requested again")
+        << qint64(15) << 1 << enclosure.arg(24) << 2 << QString() << true;
     QTest::newRow("queued enclosure stays")
         << qint64(13) << 1 << enclosure.arg(23) << 2 << QString() << false;
     QTest::newRow("ready enclosure opens its file")
@@ -198,6 +202,19 @@ void NodeListTest::aFailedSaveShowsWhatTheDatabaseHolds() {
     QTest::mouseClick(List(*frame).viewport(), Qt::LeftButton, {}, StatusPoint(*frame, 14, 0));
     // Only the row saved after the failure is written.
     QCOMPARE(Stored("select count(*) from Node where HasBeenRead <> 0"), 3);
+}
+
+void NodeListTest::aFailedEnclosureShowsTheFailedIcon() {
+    auto frame = RecentFrame();
+    const QImage shown = List(*frame).viewport()->grab().toImage();
+    const auto icon = [&](qint64 node, int line) {
+        const QRect cell = List(*frame).visualRect(
+            frame->Model().index(RowOfNode(frame->Model(), node), cNodeListModel::StatusColumn));
+        return shown.copy(StatusLines(cell)[line].Icon);
+    };
+    // Node 15's enclosure failed, node 14's page did.
+    QCOMPARE(icon(15, 1), icon(14, 2));
+    QVERIFY(icon(15, 1) != icon(13, 1));
 }
 
 void NodeListTest::doubleClickOpensTheItemInThePreview() {
