@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/uThreadPool.h"
+
 #include <QApplication>
 #include <QString>
 #include <QTemporaryDir>
@@ -26,5 +28,8 @@ QString SaveScreenshot(QWidget& widget, const QString& name);
         cUiTestHome home;                                                                          \
         QApplication application(argc, argv);                                                      \
         TestObject test;                                                                           \
-        return QTest::qExec(&test, argc, argv);                                                    \
+        const int result = QTest::qExec(&test, argc, argv);                                        \
+        /* Background jobs end before the application they may draw with. */                       \
+        GetThreadPool().Shutdown();                                                                \
+        return result;                                                                             \
     }
