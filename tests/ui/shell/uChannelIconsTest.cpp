@@ -11,8 +11,6 @@
 #include "ui/shell/dVelmora.h"
 #include "ui/shell/fLoadProgress.h"
 #include "ui/shell/fMainClient.h"
-#include "ui/shell/uQtDispatcher.h"
-#include "ui/shell/uVelmoraApplication.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -161,13 +159,6 @@ private:
     std::unique_ptr<TfrmMainClient> FMain;
 };
 
-int main(int argc, char** argv) {
-    cUiTestHome home;
-    TVelmoraApplication application(argc, argv);
-    TQtDispatcher dispatcher;
-    InstallMainThreadDispatcher(dispatcher);
-    ChannelIconsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELMORA_UI_WINDOW_TEST_MAIN(ChannelIconsTest)
 
 #include "uChannelIconsTest.moc"
