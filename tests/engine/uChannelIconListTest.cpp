@@ -394,6 +394,21 @@ TEST_F(ChannelIcons, AMissWhileALoadIsPendingQueuesNoSecondLoad) {
     EXPECT_EQ(Jobs.size(), 3u) << "the load of 1 has ended, the one of 2 has not";
 }
 
+TEST_F(ChannelIcons, AnIconFileThatCannotBeReadIsDrawnAgain) {
+    AddChannel(9, QStringLiteral("Damaged"));
+    StoreLoadedIcon(9, LocalNow());
+    QFile file(IconFile(9));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("BM and then nothing of a bitmap");
+    file.close();
+
+    const QImage picture = Icons.GetIcon(9);
+    EXPECT_EQ(picture.size(), QSize(126, 62));
+    EXPECT_GT(CountPixels(picture, QColor(0, 0, 255)), 50);
+    EXPECT_TRUE(SamePixels(LoadBitmapFile(IconFile(9)), picture));
+    EXPECT_TRUE(Jobs.empty()) << "loaded today all the same";
+}
+
 TEST_F(ChannelIcons, AStoreThatCannotWriteItsFileKeepsTheRowUnloadedButShowsThePicture) {
     AddChannel(6, QStringLiteral("Unwritable"));
     Icons.GetIcon(6);
