@@ -83,6 +83,8 @@ private:
 
     const int FWorkerCount;
     cMainThreadDispatcher& FDispatcher;
+    // May be taken while the icon cache lock is held (a lookup queues its
+    // loader); the icon cache lock is never taken while this one is held.
     cInterLock FLock;
     std::vector<cThWorker*> FActive;
     std::vector<cThWorker*> FIdle;

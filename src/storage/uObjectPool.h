@@ -43,6 +43,8 @@ public:
     size_t PooledCount(const cRecordClass& recordClass);
 
 private:
+    // May be taken while the icon cache lock is held (a lookup makes
+    // records); the icon cache lock is never taken while this one is held.
     cInterLock FLock;
     std::unordered_map<std::type_index, std::vector<std::unique_ptr<cSQLRecord>>> FStacks;
 };

@@ -44,9 +44,12 @@ std::mutex& OpenAndCloseTurn() {
     return turn;
 }
 
+thread_local uint64_t StatementsCompiled = 0;
+
 // SQLite works in UTF-8: converting the text here spares it a conversion.
 // The length given counts the terminator, which lets SQLite skip a copy.
 int PrepareUtf8(sqlite3* connection, const QByteArray& text, sqlite3_stmt** statement) {
+    ++StatementsCompiled;
     return sqlite3_prepare_v2(connection, text.constData(), static_cast<int>(text.size()) + 1,
                               statement, nullptr);
 }
@@ -405,6 +408,10 @@ QByteArray TSQLLiteImp::ColumnAnsiText(int column) const {
     if (!text)
         return {};
     return QByteArray(text, sqlite3_column_bytes(FStatement.get(), column));
+}
+
+uint64_t StatementsCompiledByThisThread() {
+    return StatementsCompiled;
 }
 
 int TSQLLiteImp::OpenStatementCount() const {

@@ -63,6 +63,11 @@ enum class cOpenMode {
     Create,
 };
 
+// Statements the calling thread has compiled so far, on any connection (the
+// opening of a connection included): shows that some work of that thread
+// asks nothing of the database.
+uint64_t StatementsCompiledByThisThread();
+
 // A compiled statement, finalized when released.
 struct cStatementFinalizer {
     void operator()(sqlite3_stmt* statement) const;

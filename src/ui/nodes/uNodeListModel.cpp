@@ -87,7 +87,7 @@ QVariant cNodeListModel::data(const QModelIndex& index, int role) const {
     case ChannelTitleRole:
         return node->ChannelTitle();
     case ChannelIconRole:
-        return FData.ChannelIcons().Icon(node->ParentChannelId(), node->ChannelTitle());
+        return FData.ChannelIcons().Icon(node->ParentChannelId());
     case TitleRole:
         return node->Title();
     case DescriptionRole:

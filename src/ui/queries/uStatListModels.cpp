@@ -57,7 +57,7 @@ QVariant cChannelListModel::data(const QModelIndex& index, int role) const {
     case LastUpdateRole:
         return channel->LastUpdateTime_UTC();
     case ChannelIconRole:
-        return FData.ChannelIcons().Icon(channel->Id(), channel->Title());
+        return FData.ChannelIcons().Icon(channel->Id());
     default:
         return QVariant();
     }

@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QSplitter>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -123,11 +124,17 @@ TfrmMainClient::TfrmMainClient(TdmVelmora& data, TfrmLoadProgress& loadProgress)
     backLayout->addWidget(glass);
     setCentralWidget(back);
 
+    // A channel picture stored by the engine shows at once.
+    FData.ChannelIcons().WhenIconsChange([window = QPointer<TfrmMainClient>(this)] {
+        if (window)
+            window->RepaintChannelIcons();
+    });
     // The engine starts last, once everything it may call back into exists.
     FScheduler = std::make_unique<cThUpdateScheduler>(GetThreadPool());
 }
 
 TfrmMainClient::~TfrmMainClient() {
+    FData.ChannelIcons().WhenIconsChange({});
     StopEngine();
 }
 

@@ -1,21 +1,27 @@
 #pragma once
 
-#include <QHash>
 #include <QPixmap>
-#include <QString>
 #include <cstdint>
+#include <functional>
 
-// The picture drawn for a channel in the lists and the preview. Until the
-// channel images are loaded, every channel gets the drawn placeholder: its
-// title in blue on white, 126 x 62 pixels. Made once per channel and kept,
-// so painting a row costs a hash lookup. GUI thread only.
+class cChannelIconList;
+
+// The channel pictures as the window draws them: the icon cache's images,
+// made into pixmaps on the GUI thread at each lookup, so that a picture
+// stored meanwhile shows at the next paint. GUI thread only.
 class TChannelIcons {
 public:
-    static constexpr int Width = 126;
-    static constexpr int Height = 62;
+    explicit TChannelIcons(cChannelIconList& icons);
 
-    const QPixmap& Icon(int64_t channelId, const QString& channelTitle);
+    // The channel's picture; when the lookup fails (the database is
+    // unreadable, the image cache folder unwritable), the failure is logged
+    // and the row is drawn without one.
+    QPixmap Icon(int64_t channelId) const;
+
+    // Runs repaint on the GUI thread each time a loaded picture has been
+    // stored; empty for none.
+    void WhenIconsChange(std::function<void()> repaint);
 
 private:
-    QHash<int64_t, QPixmap> FIcons;
+    cChannelIconList& FIcons;
 };

@@ -458,13 +458,6 @@ private:
     std::unique_ptr<TfrmMainClient> FMain;
 };
 
-int main(int argc, char** argv) {
-    cUiTestHome home;
-    TVelmoraApplication application(argc, argv);
-    TQtDispatcher dispatcher;
-    InstallMainThreadDispatcher(dispatcher);
-    MainClientTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELMORA_UI_WINDOW_TEST_MAIN(MainClientTest)
 
 #include "fMainClientTest.moc"

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "engine/uThreadPool.h"
+#include "ui/shell/uQtDispatcher.h"
+#include "ui/shell/uVelmoraApplication.h"
+
 #include <QApplication>
 #include <QString>
 #include <QTemporaryDir>
@@ -34,6 +38,21 @@ void WhenModalShows(const std::function<void(QWidget&)>& answer);
     int main(int argc, char** argv) {                                                              \
         cUiTestHome home;                                                                          \
         QApplication application(argc, argv);                                                      \
+        TestObject test;                                                                           \
+        const int result = QTest::qExec(&test, argc, argv);                                        \
+        /* Background jobs end before the application they may draw with. */                       \
+        GetThreadPool().Shutdown();                                                                \
+        return result;                                                                             \
+    }
+
+// For tests of the whole window: the program's application object, and the
+// engine's notices reaching the GUI thread as in the program.
+#define VELMORA_UI_WINDOW_TEST_MAIN(TestObject)                                                    \
+    int main(int argc, char** argv) {                                                              \
+        cUiTestHome home;                                                                          \
+        TVelmoraApplication application(argc, argv);                                               \
+        TQtDispatcher dispatcher;                                                                  \
+        InstallMainThreadDispatcher(dispatcher);                                                   \
         TestObject test;                                                                           \
         return QTest::qExec(&test, argc, argv);                                                    \
     }

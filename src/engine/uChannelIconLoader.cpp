@@ -1,0 +1,46 @@
+#include "engine/uChannelIconLoader.h"
+
+#include "engine/uChannelIconList.h"
+#include "engine/uIconDrawing.h"
+#include "engine/uIconImages.h"
+#include "ingest/uChannel.h"
+#include "ingest/uHTTP.h"
+#include "storage/uConfig.h"
+#include "storage/uSQLDataTabRec.h"
+
+cChannelIconLoaderJob::cChannelIconLoaderJob(int64_t channelId, cChannelIconList& icons)
+    : ChannelId(channelId), FIcons(icons) {
+    Urgent = 1;
+    OnDone = [&icons] { icons.NotifyIconsChanged(); };
+}
+
+void cChannelIconLoaderJob::Run() {
+    struct cEnded {
+        cChannelIconList& Icons;
+        int64_t ChannelId;
+        ~cEnded() { Icons.LoadEnded(ChannelId); }
+    } ended{FIcons, ChannelId};
+    Load();
+}
+
+void cChannelIconLoaderJob::Load() {
+    QString title;
+    QString imageUrl;
+    {
+        cSQLDatabase database;
+        database.Open(GetConfig().MainDatabasePath());
+        cChannelTable channels(database);
+        channels.OpenChannel(ChannelId);
+        // A channel removed since the lookup gets nothing.
+        if (channels.Count() == 0)
+            return;
+        title = channels.Record(0)->Title();
+        imageUrl = channels.Record(0)->ImageURL();
+    }
+    QImage picture;
+    if (!imageUrl.isEmpty() && cHTTP().ProbeUrl(imageUrl))
+        picture = DecodePicture(cHTTP().GetBody(imageUrl));
+    if (picture.isNull())
+        picture = DrawFallbackBadge(title, Size);
+    FIcons.StoreIcon(picture, ChannelId);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// Channel images as data, in memory and in the image cache folder.
+
+enum class cImageFormat { Unrecognised, PNG, JPEG, GIF, BMP };
+
+// The format named by the first bytes of the data; fewer than ten bytes are
+// never recognised.
+cImageFormat DetectImageFormat(const QByteArray& data);
+
+// Limits that make a hostile image a decoder failure instead of a memory
+// exhaustion: the size its header declares, and what decoding may
+// allocate.
+inline constexpr int MaxImageSide = 4096;
+inline constexpr int MaxImageAllocationMegabytes = 64;
+
+// The picture the data holds, decoded by the format DetectImageFormat
+// names; a null image when the format is unrecognised. Raises when the
+// data is damaged or declares more than the limits allow.
+QImage DecodePicture(const QByteArray& data);
+
+// The bitmap file at path, or a null image when it is missing, damaged or
+// over the limits.
+QImage LoadBitmapFile(const QString& path);
+// Writes the picture as a BMP file, replacing the file at path only once the
+// whole picture is written. Raises when it cannot be written.
+void SaveBitmapFile(const QImage& picture, const QString& path);
