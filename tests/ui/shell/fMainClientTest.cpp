@@ -37,15 +37,17 @@
 namespace {
 
 // Three channels not due for years, so the scheduler leaves them alone, and
-// items in every state the list draws, one of them in Hebrew.
+// items in every state the list draws, one of them in Hebrew. Every address
+// is a closed port of this machine: the engine's downloads and the browser
+// fail at once and nothing leaves the machine.
 void FillDatabase() {
     cSQLDatabase database;
     database.Open(GetConfig().MainDatabasePath());
     const QString later = DateTimeToText(LocalNow().addYears(10));
     const QString today = DateTimeToText(LocalNow());
-    const char* channels[] = {"(1,'Tech & Science Daily','en','https://tech.example/feed')",
-                              "(2,'Podcast Hour','en','https://pod.example/feed')",
-                              "(3,'חדשות היום','he','https://news.example.il/feed')"};
+    const char* channels[] = {"(1,'Tech & Science Daily','en','http://127.0.0.1:9/tech.rss')",
+                              "(2,'Podcast Hour','en','http://127.0.0.1:9/pod.rss')",
+                              "(3,'חדשות היום','he','http://127.0.0.1:9/news.rss')"};
     for (const char* channel : channels)
         database.Execute(QStringLiteral("insert into Channel (ID, Title, IsoLanguageCode, "
                                         "ChannelURL) values ") +
@@ -66,7 +68,7 @@ void FillDatabase() {
     for (const auto& node : nodes) {
         database.Execute(
             QStringLiteral("insert into Node values(%1,%2,'%3','About %3: the whole story.',"
-                           "'https://example.org/%1','g%1','','%4','%5',%6,0,0,'%5',%7)")
+                           "'http://127.0.0.1:9/%1','g%1','','%4','%5',%6,0,0,'%5',%7)")
                 .arg(node.id)
                 .arg(node.channel)
                 .arg(QString::fromUtf8(node.title), QString::fromLatin1(node.language), today)
@@ -74,7 +76,7 @@ void FillDatabase() {
                 .arg(node.downloaded));
         if (node.enclosureStatus == 0)
             continue;
-        database.Execute(QStringLiteral("insert into Enclosure values(%1,'https://example.org/"
+        database.Execute(QStringLiteral("insert into Enclosure values(%1,'http://127.0.0.1:9/"
                                         "%1.mp3','1000','audio/mpeg',%2)")
                              .arg(node.id + 100)
                              .arg(node.enclosureStatus));
@@ -265,7 +267,7 @@ private slots:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(FMain->findChild<TElidedLabel*>(QStringLiteral("stNodeTitle"))->FullText(), title);
         auto* address = FMain->findChild<QComboBox*>(QStringLiteral("cbUrl"));
-        QVERIFY(address->itemText(0).startsWith(QStringLiteral("https://example.org/")));
+        QVERIFY(address->itemText(0).startsWith(QStringLiteral("http://127.0.0.1:9/")));
         QTRY_COMPARE(FMain->findChild<QWebEngineView*>(QStringLiteral("web"))->url(),
                      QUrl(address->itemText(0)));
         QVERIFY(FMain->findChild<QPlainTextEdit*>(QStringLiteral("memNodeDescription"))
@@ -285,7 +287,7 @@ private slots:
         QPixmap wideIcon(300, 50);
         wideIcon.fill(Qt::darkCyan);
         FMain->ShowNodePreview({smallIcon, longTitle, QStringLiteral("Short"), QString(),
-                                QStringLiteral("https://example.org/long")});
+                                QStringLiteral("http://127.0.0.1:9/long")});
         auto* channelTitle = FMain->findChild<TElidedLabel*>(QStringLiteral("stChannelTitle"));
         QVERIFY(channelTitle->text().endsWith(QChar(0x2026)));
         QVERIFY(channelTitle->width() <= 263);
@@ -296,7 +298,7 @@ private slots:
         auto* logo = FMain->findChild<QLabel*>(QStringLiteral("imChannel"));
         QCOMPARE(logo->pixmap().size(), QSize(16, 16));
         FMain->ShowNodePreview({wideIcon, longTitle, QStringLiteral("Short"), QString(),
-                                QStringLiteral("https://example.org/long")});
+                                QStringLiteral("http://127.0.0.1:9/long")});
         QCOMPARE(logo->pixmap().size(), QSize(249, 74));
     }
 
