@@ -143,8 +143,7 @@ bool HoldsTables(const QString& path) {
 } // namespace
 
 void BringSchemaUpToDate(cSQLDatabase& database, const QString& path) {
-    const auto version = [&] { return database.QueryInt(QStringLiteral("PRAGMA user_version")); };
-    const int found = version();
+    const int found = database.Connection().SchemaVersionAtOpen();
     if (found == CurrentSchemaVersion)
         return;
     if (found > CurrentSchemaVersion) {
@@ -160,7 +159,7 @@ void BringSchemaUpToDate(cSQLDatabase& database, const QString& path) {
         return;
     database.InTransaction([&] {
         // Another process may have upgraded the file since it was read.
-        const int from = version();
+        const int from = database.QueryInt(QStringLiteral("PRAGMA user_version"));
         if (from >= CurrentSchemaVersion)
             return;
         QStringList statements;
