@@ -423,6 +423,12 @@ public:
 
 private:
     void Write(const cHTTPValidators& validators, long status, const QString& reason) {
+        // The row as loaded is not written again: most refreshes of an
+        // unchanged feed repeat the last one's 304.
+        if (!FChanged && FTable.Count() > 0 && validators == FLoaded &&
+            FTable.Record(0)->HttpStatus() == status && FTable.Record(0)->FailureReason() == reason)
+            return;
+        FChanged = true;
         cOmChannelFetchRecord* row = FTable.Count() > 0 ? FTable.Record(0) : FTable.NewFetch();
         row->SetChannelId(FChannelId);
         row->SetETag(QString::fromUtf8(validators.ETag));
@@ -434,6 +440,8 @@ private:
     cOmChannelFetchTable FTable;
     const int64_t FChannelId;
     cHTTPValidators FLoaded;
+    // Set once this refresh has changed the row.
+    bool FChanged = false;
 };
 
 void cChannel::ComputeNextUpdate() {
