@@ -89,7 +89,7 @@ void RefreshAll(const QString& corpusFolder) {
         cChannelTable channels(database);
         channels.OpenChannel(id);
         try {
-            if (!channels.Record(0)->UpdateFromFeed())
+            if (channels.Record(0)->UpdateFromFeed() != UpdateResult::Stored)
                 ++failed;
         } catch (const EVelmoraError& error) {
             ++failed;

@@ -4,6 +4,7 @@
 #include "engine/uThreadPool.h"
 #include "engine/uUpdateJob.h"
 #include "ingest/uChannel.h"
+#include "model/uOMChannelFetch.h"
 #include "model/uOMNode.h"
 #include "storage/uSQLLiteImp.h"
 
@@ -51,20 +52,43 @@ cRefreshOutcome cRefreshNow::Finish() {
     // read as channels that failed.
     RaiseDatabaseFaultSince(FFaultsBefore);
     RecomputeFlaggedCounters(FDatabase);
-    QHash<int64_t, bool> succeeded;
+    struct cKnown {
+        QString Title;
+        QString Url;
+        bool Succeeded = false;
+        int32_t Status = 0;
+        QString Reason;
+    };
+    QHash<int64_t, cKnown> known;
     {
         cOmChannelTable channels(FDatabase);
         channels.OpenAllChannels();
-        for (int index = 0; index < channels.Count(); ++index)
-            succeeded.insert(channels.Record(index)->ID(),
-                             channels.Record(index)->IsLastUpdateOk());
+        for (int index = 0; index < channels.Count(); ++index) {
+            const cOmChannelRecord* channel = channels.Record(index);
+            known.insert(channel->ID(), {channel->Title(), channel->ChannelURL(),
+                                         channel->IsLastUpdateOk(), 0, QString()});
+        }
+        cOmChannelFetchTable fetches(FDatabase);
+        fetches.OpenAllFetches();
+        for (int index = 0; index < fetches.Count(); ++index) {
+            const cOmChannelFetchRecord* fetch = fetches.Record(index);
+            if (const auto it = known.find(fetch->ChannelId()); it != known.end()) {
+                it->Status = fetch->HttpStatus();
+                it->Reason = fetch->FailureReason();
+            }
+        }
     }
     cRefreshOutcome outcome;
     for (int64_t id : FChannelIds) {
-        if (succeeded.value(id, false))
+        const cKnown channel = known.value(id);
+        if (channel.Succeeded) {
             ++outcome.Refreshed;
-        else
-            ++outcome.Failed;
+            if (channel.Status == 304)
+                ++outcome.NotModified;
+            continue;
+        }
+        ++outcome.Failed;
+        outcome.Failures.append({id, channel.Title, channel.Url, channel.Reason});
     }
     outcome.NewItems = static_cast<int>(CountStoredNodes(FDatabase) - FItemsBefore);
     // The statistics jobs swallow their errors too.

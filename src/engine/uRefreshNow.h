@@ -1,17 +1,30 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 #include <cstdint>
 
 class cSQLDatabase;
 class cThreadPool;
 
+// A channel whose update failed, and why.
+struct cFailedChannel {
+    int64_t Id = 0;
+    QString Title;
+    QString Url;
+    // One line; empty when no reason was recorded (the channel vanished).
+    QString Reason;
+};
+
 // What a refresh asked for by the user came to.
 struct cRefreshOutcome {
     int Refreshed = 0;
+    // Of those, the channels whose server answered 304 Not Modified.
+    int NotModified = 0;
     // Channels whose last update failed, or which vanished meanwhile.
     int Failed = 0;
     int NewItems = 0;
+    QList<cFailedChannel> Failures;
 };
 
 // The channels a refresh now covers: the due ones, or every one.

@@ -15,7 +15,7 @@ QString cUpdateJob::ThreadName() const {
 void cUpdateJob::Run() {
     cSQLDatabase database;
     database.Open(GetConfig().MainDatabasePath());
-    bool stored = false;
+    UpdateResult result = UpdateResult::Failed;
     {
         cChannelTable channels(database);
         channels.Query(QStringLiteral("select * from channel where id = ") % NumberText(ChannelId));
@@ -25,9 +25,10 @@ void cUpdateJob::Run() {
         cChannel* channel = channels.Record(0);
         WriteActionLog(database, ActionLogSource, QStringLiteral("update channel"),
                        channel->Title());
-        stored = channel->UpdateFromFeed();
+        result = channel->UpdateFromFeed();
     }
-    if (!stored)
+    // Unchanged since the last refresh: so are the counters.
+    if (result != UpdateResult::Stored)
         return;
     try {
         RecomputeChannelStatistics(database, ChannelId);

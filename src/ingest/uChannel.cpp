@@ -4,7 +4,9 @@
 #include "ingest/uHTMLParser.h"
 #include "ingest/uHTTP.h"
 #include "ingest/uIngestLog.h"
+#include "ingest/uRFC822.h"
 #include "ingest/uRefreshTables.h"
+#include "model/uOMChannelFetch.h"
 #include "storage/uConfig.h"
 #include "storage/uDTFormat.h"
 #include "storage/uRefId.h"
@@ -14,7 +16,9 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <cstring>
+#include <exception>
 #include <vector>
 
 namespace {
@@ -148,6 +152,13 @@ void TakePending(cSQLRecord& record, QStringList& statements) {
         throw EVelmoraError(QStringLiteral("bad record status"));
     }
     record.RecordStatus = cSQLRecord::rsClean;
+}
+
+// A reason on one line of a sensible length.
+QString OneLine(const QString& text) {
+    constexpr qsizetype Longest = 300;
+    const QString line = text.simplified();
+    return line.size() > Longest ? line.left(Longest - 3) + QStringLiteral("...") : line;
 }
 
 QString QuotedList(const QStringList& texts) {
@@ -382,6 +393,57 @@ bool cRefreshStore::Run() {
     return true;
 }
 
+// The channel's ChannelFetch row as loaded at the start of a refresh, and
+// what the refresh learnt from the server.
+class cChannelFetch {
+public:
+    cChannelFetch(cSQLDatabase& database, int64_t channelId)
+        : FTable(database), FChannelId(channelId) {
+        FTable.OpenChannelFetch(channelId);
+        if (FTable.Count() > 0)
+            FLoaded = {FTable.Record(0)->ETag().toUtf8(),
+                       FTable.Record(0)->LastModified().toUtf8()};
+    }
+
+    const cHTTPValidators& Validators() const { return FLoaded; }
+
+    // A feed came: its validators replace the stored ones, none when it
+    // carried none.
+    void Succeeded(const cHTTPReply& reply) { Write(reply.Validators, reply.Status, QString()); }
+    // The feed is unchanged: a validator the reply repeats replaces the
+    // stored one.
+    void NotModified(const cHTTPReply& reply) {
+        Write({reply.Validators.ETag.isEmpty() ? FLoaded.ETag : reply.Validators.ETag,
+               reply.Validators.LastModified.isEmpty() ? FLoaded.LastModified
+                                                       : reply.Validators.LastModified},
+              reply.Status, QString());
+    }
+    // Nothing was stored: the validators stay those of the stored items.
+    void Failed(long status, const QString& reason) { Write(FLoaded, status, reason); }
+
+private:
+    void Write(const cHTTPValidators& validators, long status, const QString& reason) {
+        // The row as loaded is not written again: most refreshes of an
+        // unchanged feed repeat the last one's 304.
+        if (!FChanged && FTable.Count() > 0 && validators == FLoaded &&
+            FTable.Record(0)->HttpStatus() == status && FTable.Record(0)->FailureReason() == reason)
+            return;
+        FChanged = true;
+        cOmChannelFetchRecord* row = FTable.Count() > 0 ? FTable.Record(0) : FTable.NewFetch();
+        row->SetChannelId(FChannelId);
+        row->SetETag(QString::fromUtf8(validators.ETag));
+        row->SetLastModified(QString::fromUtf8(validators.LastModified));
+        row->SetHttpStatus(static_cast<int32_t>(status));
+        row->SetFailureReason(reason);
+    }
+
+    cOmChannelFetchTable FTable;
+    const int64_t FChannelId;
+    cHTTPValidators FLoaded;
+    // Set once this refresh has changed the row.
+    bool FChanged = false;
+};
+
 void cChannel::ComputeNextUpdate() {
     QDateTime next = TextToDateTime(LastUpdateTime_UTC());
     if (IsLastUpdateOk()) {
@@ -406,34 +468,100 @@ void cChannel::RecordAttempt(bool succeeded) {
     ComputeNextUpdate();
 }
 
-bool cChannel::UpdateFromFeed() {
+void cChannel::HonourRetryAfter(const QByteArray& retryAfter) {
+    const QDateTime now = LocalNow();
+    const QByteArray text = retryAfter.trimmed();
+    bool isNumber = false;
+    qint64 seconds = text.toLongLong(&isNumber);
+    if (!isNumber) {
+        try {
+            seconds = now.secsTo(cRFC822::RFC822ToDateTime(text));
+        } catch (const EVelmoraError&) {
+            seconds = 0;
+        }
+    }
+    const QDateTime asked = now.addSecs(std::clamp<qint64>(seconds, 0, MaxRetryAfterSeconds));
+    if (asked > TextToDateTime(NextUpdateDateTime_UTC()))
+        SetNextUpdateDateTime_UTC(DateTimeToText(asked));
+}
+
+bool cChannel::StoreOutcome() {
+    try {
+        cRefreshTables nothingRead(Owner->Database());
+        if (StoreRefresh(nothingRead))
+            return true;
+        qCDebug(IngestLog) << "channel" << ID() << "removed during its refresh; nothing stored";
+    } catch (const EVelmoraError& error) {
+        qCDebug(IngestLog) << "channel" << ID() << "outcome not stored:" << error.Message();
+    }
+    return false;
+}
+
+void cChannel::StoreFailure(cChannelFetch& fetch, long status, const QString& reason) {
+    fetch.Failed(status, OneLine(reason));
+    StoreOutcome();
+}
+
+UpdateResult cChannel::UpdateFromFeed() {
     cSQLDatabase& database = Owner->Database();
+    cChannelFetch fetch(database, ID());
     RecordAttempt(false);
     try {
         database.SaveAllInTransaction();
     } catch (const EVelmoraError& error) {
         qCDebug(IngestLog) << "channel" << ID() << "attempt not recorded:" << error.Message();
-        return false;
+        return UpdateResult::Failed;
     }
 
     QBuffer stream;
     stream.open(QIODevice::ReadWrite);
-    cHTTP().GetToStream(ChannelURL(), stream);
-    if (stream.size() == 0)
-        return false;
-
-    cRefreshTables tables(database);
-    ReadFeed(stream.data(), tables);
-    RecordAttempt(true);
-    try {
-        if (StoreRefresh(tables))
-            return true;
-        qCDebug(IngestLog) << "channel" << ID() << "removed during its refresh; nothing stored";
-    } catch (const EVelmoraError& error) {
-        WriteActionLog(database, ActionLogSource, QStringLiteral("download channel"),
-                       NumberText(ID()) % u' ' % error.Message());
+    const cHTTPReply reply = cHTTP().GetToStream(ChannelURL(), stream, fetch.Validators());
+    if (reply.Status == 304) {
+        RecordAttempt(true);
+        fetch.NotModified(reply);
+        return StoreOutcome() ? UpdateResult::NotModified : UpdateResult::Failed;
     }
-    return false;
+    // An error page is no feed, whatever it holds.
+    if (reply.Status < 200 || reply.Status > 299 || stream.size() == 0) {
+        if (reply.Status == 429 || reply.Status == 503)
+            HonourRetryAfter(reply.RetryAfter);
+        StoreFailure(fetch, reply.Status,
+                     reply.Error.isEmpty() ? QStringLiteral("empty reply") : reply.Error);
+        return UpdateResult::Failed;
+    }
+
+    std::exception_ptr unreadable;
+    QString reason;
+    {
+        cRefreshTables tables(database);
+        try {
+            ReadFeed(stream.data(), tables);
+        } catch (const EVelmoraError& error) {
+            unreadable = std::current_exception();
+            reason = QStringLiteral("not a feed: ") + error.Message();
+        }
+        if (!unreadable) {
+            RecordAttempt(true);
+            fetch.Succeeded(reply);
+            try {
+                if (StoreRefresh(tables))
+                    return UpdateResult::Stored;
+                qCDebug(IngestLog)
+                    << "channel" << ID() << "removed during its refresh; nothing stored";
+                return UpdateResult::Failed;
+            } catch (const EVelmoraError& error) {
+                WriteActionLog(database, ActionLogSource, QStringLiteral("download channel"),
+                               NumberText(ID()) % u' ' % error.Message());
+                reason = QStringLiteral("not stored: ") + error.Message();
+            }
+        }
+    }
+    // The tables of the refresh are gone: nothing half-read is stored with
+    // the reason.
+    StoreFailure(fetch, reply.Status, reason);
+    if (unreadable)
+        std::rethrow_exception(unreadable);
+    return UpdateResult::Failed;
 }
 
 bool cChannel::StoreRefresh(cRefreshTables& tables) {
@@ -629,5 +757,7 @@ void cChannelTable::RemoveChannel(int64_t channelId) {
                            id % QStringLiteral(" )"));
         Database().Execute(QStringLiteral(" delete from node  where parentchannelid = ") % id);
         Database().Execute(QStringLiteral(" delete from channel  where id = ") % id);
+        // What its server said is of no use once the subscription is gone.
+        Database().Execute(QStringLiteral("delete from ChannelFetch where ChannelId = ") % id);
     });
 }

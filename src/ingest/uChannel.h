@@ -6,16 +6,37 @@
 struct cRefreshTables;
 struct cChannelFormat;
 struct cChannelReading;
+struct cHTTPReply;
+class cChannelFetch;
+
+// What a refresh came to.
+enum class UpdateResult {
+    // Nothing read or stored beyond the failed state and its reason: no
+    // reply, an error status, an empty body, a failed store, or the channel
+    // was removed meanwhile.
+    Failed,
+    // The feed was read and stored.
+    Stored,
+    // The server answered 304 Not Modified: nothing to read, the channel is
+    // up to date.
+    NotModified,
+};
+
+// The longest wait a server's Retry-After may impose on a channel.
+inline constexpr qint64 MaxRetryAfterSeconds = 24 * 3600;
 
 // A channel as the feed path sees it: it refreshes itself from its feed.
 class cChannel : public cOmChannelRecord {
 public:
-    // Fetches, reads and stores the feed in one transaction. Returns true
-    // when everything was stored; false when nothing could be fetched, the
-    // channel was removed meanwhile, or the store failed (logged as
-    // "download channel"). A feed that cannot be read raises; the channel
+    // Fetches, reads and stores the feed in one transaction. The fetch is
+    // conditional on the validators the feed's server gave last time, and
+    // what the server said is kept in the channel's ChannelFetch row: its
+    // new validators (after a 2xx reply), the status, and why an update
+    // failed. A store that fails is logged as "download channel". A 429 or
+    // 503 puts the next update off as long as its Retry-After asks, up to
+    // MaxRetryAfterSeconds. A feed that cannot be read raises; the channel
     // then keeps the failed state stored before the fetch.
-    bool UpdateFromFeed();
+    UpdateResult UpdateFromFeed();
     // NextUpdateDateTime_UTC from the last update, its outcome and the
     // frequency; never earlier than a minute from now.
     void ComputeNextUpdate();
@@ -48,6 +69,13 @@ private:
     void ReadChannelAdditions(cXMLNode context, const cChannelFormat& format,
                               const cChannelReading& reading);
     void RecordAttempt(bool succeeded);
+    // Puts the next update off until the server's Retry-After, capped.
+    void HonourRetryAfter(const QByteArray& retryAfter);
+    // Stores the channel's row and its fetch outcome, unless the channel
+    // was removed meanwhile; a failure is logged and swallowed.
+    bool StoreOutcome();
+    // Records why the update failed and stores it.
+    void StoreFailure(cChannelFetch& fetch, long status, const QString& reason);
 };
 
 class cChannelTable : public cOmChannelTable {
@@ -64,7 +92,7 @@ public:
     // is rolled back and raised. Returns the new channel's ID.
     int64_t AddChannel(const QString& url);
     // Removes the channel with its items, their enclosures and their links,
-    // in one transaction; its statistics row, category links, icon row and
-    // archived items stay. A failure is rolled back and raised.
+    // and its ChannelFetch row, in one transaction; its statistics row,
+    // category links, icon row and archived items stay. A failure is rolled back and raised.
     void RemoveChannel(int64_t channelId);
 };

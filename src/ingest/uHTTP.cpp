@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <curl/curl.h>
+#include <curl/header.h>
 
 #include <algorithm>
 #include <atomic>
@@ -67,6 +68,78 @@ CURL* ThreadHandle() {
     thread_local const std::unique_ptr<CURL, void (*)(CURL*)> handle(curl_easy_init(),
                                                                      curl_easy_cleanup);
     return handle.get();
+}
+
+// A header of the last reply (after redirects), as received; empty when
+// absent.
+QByteArray ReplyHeader(CURL* curl, const char* name) {
+    curl_header* header = nullptr;
+    if (curl_easy_header(curl, name, 0, CURLH_HEADER, -1, &header) != CURLHE_OK || !header)
+        return QByteArray();
+    return QByteArray(header->value);
+}
+
+// The request headers of a conditional fetch; null when there are none.
+curl_slist* ConditionalHeaders(const cHTTPValidators& validators) {
+    curl_slist* headers = nullptr;
+    if (!validators.ETag.isEmpty())
+        headers =
+            curl_slist_append(headers, QByteArray("If-None-Match: " + validators.ETag).constData());
+    if (!validators.LastModified.isEmpty())
+        headers = curl_slist_append(
+            headers, QByteArray("If-Modified-Since: " + validators.LastModified).constData());
+    return headers;
+}
+
+const struct {
+    long status;
+    const char* text;
+} StatusTexts[] = {
+    {400, "Bad Request"},
+    {401, "Unauthorized"},
+    {403, "Forbidden"},
+    {404, "Not Found"},
+    {410, "Gone"},
+    {429, "Too Many Requests"},
+    {500, "Internal Server Error"},
+    {502, "Bad Gateway"},
+    {503, "Service Unavailable"},
+    {504, "Gateway Timeout"},
+};
+
+QString StatusError(long status) {
+    for (const auto& known : StatusTexts)
+        if (known.status == status)
+            return QStringLiteral("HTTP %1 %2").arg(status).arg(QLatin1String(known.text));
+    return QStringLiteral("HTTP %1").arg(status);
+}
+
+// What went wrong with an exchange that did not complete, in a word or
+// two, then libcurl's own text.
+QString TransferError(CURLcode code, const char* errorText) {
+    const QString detail = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
+    const char* kind = nullptr;
+    switch (code) {
+    case CURLE_COULDNT_CONNECT:
+        kind = "no connection";
+        break;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        kind = "host not found";
+        break;
+    case CURLE_OPERATION_TIMEDOUT:
+        kind = "timed out";
+        break;
+    case CURLE_TOO_MANY_REDIRECTS:
+        kind = "redirected too often";
+        break;
+    default:
+        return detail;
+    }
+    return QStringLiteral("%1 (%2)").arg(QLatin1String(kind), detail);
+}
+
+bool AsksToWait(long status) {
+    return status == 429 || status == 503;
 }
 
 using cClock = std::chrono::steady_clock;
@@ -155,7 +228,7 @@ cHTTP::cHTTP(const cHTTPTimeouts& timeouts) : FTimeouts(timeouts) {
 }
 
 cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, long timeoutMs, QByteArray& body,
-                            QIODevice* device) const {
+                            const cHTTPValidators& validators, QIODevice* device) const {
     cResult result;
     CURL* curl = ThreadHandle();
     if (!curl) {
@@ -182,6 +255,10 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, long timeoutMs, Q
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, FTimeouts.MinimumBytesPerSecond);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, FTimeouts.RateWindowSeconds);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs);
+    const std::unique_ptr<curl_slist, void (*)(curl_slist*)> headers(
+        client == Client::First ? ConditionalHeaders(validators) : nullptr, curl_slist_free_all);
+    if (headers)
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
     if (client == Client::First) {
         curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
@@ -197,12 +274,19 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, long timeoutMs, Q
     result.Aborted = sink.aborted;
     result.Completed = code == CURLE_OK;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.Status);
+    if (result.Completed) {
+        result.Validators = {ReplyHeader(curl, "ETag"), ReplyHeader(curl, "Last-Modified")};
+        if (AsksToWait(result.Status))
+            result.RetryAfter = ReplyHeader(curl, "Retry-After");
+    }
     // The options point into this call's frame: none may outlive it.
     curl_easy_reset(curl);
     if (!result.Completed)
-        result.Error = QString::fromUtf8(errorText[0] ? errorText : curl_easy_strerror(code));
+        result.Error = result.TooLarge
+                           ? QStringLiteral("too large (over %1 bytes)").arg(FTimeouts.MaxBodyBytes)
+                           : TransferError(code, errorText);
     else if (!IsSuccess(result))
-        result.Error = QStringLiteral("HTTP status %1").arg(result.Status);
+        result.Error = StatusError(result.Status);
     return result;
 }
 
@@ -211,22 +295,40 @@ bool cHTTP::IsSuccess(const cResult& result) {
 }
 
 void cHTTP::GetToStream(const QString& url, QBuffer& stream) {
+    GetToStream(url, stream, cHTTPValidators{});
+}
+
+cHTTPReply cHTTP::GetToStream(const QString& url, QBuffer& stream,
+                              const cHTTPValidators& validators) {
     const cDeadline deadline(FTimeouts.DeadlineSeconds);
     QByteArray body;
-    const cResult first = Fetch(url, Client::First, deadline.RemainingMs(), body);
+    const cResult first = Fetch(url, Client::First, deadline.RemainingMs(), body, validators);
+    cHTTPReply reply{first.Completed ? first.Status : 0, first.Validators, first.RetryAfter,
+                     first.Error};
     if (IsSuccess(first)) {
         stream.write(body);
-        return;
+        return reply;
     }
     stream.buffer().clear();
     stream.seek(0);
+    if (first.Completed && (first.Status == 304 || AsksToWait(first.Status))) {
+        if (first.Status == 304)
+            reply.Error.clear();
+        return reply;
+    }
     if (first.TooLarge || first.Aborted || deadline.Spent())
-        return;
+        return reply;
     QByteArray retryBody;
-    if (Fetch(url, Client::Retry, deadline.RemainingMs(), retryBody).Completed) {
+    const cResult retry = Fetch(url, Client::Retry, deadline.RemainingMs(), retryBody);
+    if (retry.Completed) {
         stream.seek(0);
         stream.write(retryBody);
+        // The reply the stream now holds; the first attempt's failure stays
+        // the reason unless the retry succeeded.
+        reply = {retry.Status, retry.Validators, retry.RetryAfter,
+                 IsSuccess(retry) ? QString() : first.Error};
     }
+    return reply;
 }
 
 bool cHTTP::ProbeUrl(const QString& url) {
@@ -239,7 +341,7 @@ bool cHTTP::ProbeUrl(const QString& url) {
 bool cHTTP::GetToDevice(const QString& url, QIODevice& device) {
     QByteArray unused;
     return IsSuccess(Fetch(url, Client::First, cDeadline(FTimeouts.DeadlineSeconds).RemainingMs(),
-                           unused, &device));
+                           unused, {}, &device));
 }
 
 void cHTTP::AbortTransfers() {

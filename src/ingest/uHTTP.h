@@ -63,6 +63,26 @@ private:
     const cHTTPTimeouts FPrevious;
 };
 
+// A feed's validators, exactly as its server sent them (ETag and
+// Last-Modified); empty when it sent none.
+struct cHTTPValidators {
+    QByteArray ETag;
+    QByteArray LastModified;
+
+    bool operator==(const cHTTPValidators&) const = default;
+};
+
+// What the reply whose body a fetch kept said besides its body.
+struct cHTTPReply {
+    // Its status; 0 when no reply came.
+    long Status = 0;
+    cHTTPValidators Validators;
+    QByteArray RetryAfter;
+    // Why the fetch failed, one line ("HTTP 404 Not Found", "no connection
+    // (...)"); empty when it gave a 2xx reply or a 304.
+    QString Error;
+};
+
 // The system's only network client: HTTP GET, one object per fetch, no
 // state kept between fetches. HTTPS is verified against the system's
 // certificates; gzip and deflate replies are decoded.
@@ -77,6 +97,10 @@ public:
     // copies whatever body it gets (an error page included), within what is
     // left of the deadline. Callers tell success by the stream's size.
     void GetToStream(const QString& url, QBuffer& stream);
+    // The same, conditional: the validators given are sent as If-None-Match
+    // and If-Modified-Since. A 304 leaves the stream empty and is not
+    // retried; nor are 429 and 503, whose server asked to be left alone.
+    cHTTPReply GetToStream(const QString& url, QBuffer& stream, const cHTTPValidators& validators);
     // True when the first client gets a non-empty body.
     bool ProbeUrl(const QString& url);
     // The body from the first client; any failure raises.
@@ -100,13 +124,16 @@ private:
         bool TooLarge = false;
         bool Aborted = false;
         QString Error;
+        cHTTPValidators Validators;
+        QByteArray RetryAfter;
     };
     enum class Client { First, Retry };
 
-    // timeoutMs bounds the attempt as a whole; 0: no bound. The body goes
-    // to the device when one is given, else into body.
+    // timeoutMs bounds the attempt as a whole; 0: no bound. The first
+    // client sends the validators given. The body goes to the device when
+    // one is given, else into body.
     cResult Fetch(const QString& url, Client client, long timeoutMs, QByteArray& body,
-                  QIODevice* device = nullptr) const;
+                  const cHTTPValidators& validators = {}, QIODevice* device = nullptr) const;
     static bool IsSuccess(const cResult& result);
 
     cHTTPTimeouts FTimeouts;

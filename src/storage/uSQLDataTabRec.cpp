@@ -1,5 +1,6 @@
 #include "storage/uSQLDataTabRec.h"
 
+#include "storage/uSchema.h"
 #include "storage/uStorageLog.h"
 
 #include <QRegularExpression>
@@ -211,6 +212,8 @@ cSQLDatabase::~cSQLDatabase() {
 
 void cSQLDatabase::Open(const QString& path, cOpenMode mode) {
     FConnection.OpenFile(path, mode);
+    if (mode == cOpenMode::Existing)
+        BringSchemaUpToDate(*this, path);
 }
 
 void cSQLDatabase::MapFileIntoMemory() {

@@ -212,6 +212,7 @@ void TSQLLiteImp::OpenFile(const QString& path, cOpenMode mode) {
     [[maybe_unused]] static const bool configured = ConfigureLibrary();
     std::lock_guard<std::mutex> turn(OpenAndCloseTurn());
     FPath = path;
+    FSchemaVersion = 0;
     // Opening never makes a file unless asked to: an empty file made by a
     // read would pass for the database at the next start.
     const int flags = SQLITE_OPEN_READWRITE | (mode == cOpenMode::Create ? SQLITE_OPEN_CREATE : 0);
@@ -255,8 +256,13 @@ void TSQLLiteImp::OpenFile(const QString& path, cOpenMode mode) {
 }
 
 void TSQLLiteImp::RequireTables() {
-    PrepareQuery({QStringLiteral("select count(*) from sqlite_master")});
+    // The layout version is read here too, under the open turn, where a
+    // closing connection cannot make the read sleep out a busy retry.
+    PrepareQuery(
+        {QStringLiteral("select (select count(*) from sqlite_master), (select user_version from "
+                        "pragma_user_version)")});
     const bool empty = ColumnInt64(0) == 0;
+    FSchemaVersion = ColumnInt(1);
     CloseQuery();
     if (empty)
         RaiseFor(FPath, QStringLiteral("Failed to open database \"%1\" : no tables").arg(FPath),

@@ -123,6 +123,10 @@ public:
     QString ColumnText(int column) const;
     QByteArray ColumnAnsiText(int column) const;
 
+    // The file's PRAGMA user_version as read when it was opened as an
+    // existing database; 0 otherwise.
+    int SchemaVersionAtOpen() const { return FSchemaVersion; }
+
     // Statements compiled on this connection and not yet finalized.
     int OpenStatementCount() const;
 
@@ -154,6 +158,7 @@ private:
     QString FPath;
     // Set while OpenFile reads the file for the first time.
     bool FOpening = false;
+    int FSchemaVersion = 0;
     cCompiledStatement FStatement;
     bool FEof = true;
     QStringList FQueryText;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <sqlite3.h>
 
 namespace {
 
@@ -32,7 +33,22 @@ const QStringList SharedTables = {
                    "HasBeenRead, IsPurged)"),
 };
 
+// What the server of each feed said at its last fetch (version 1).
+const QString ChannelFetchTable =
+    QStringLiteral("create table ChannelFetch (ChannelId integer primary key, ETag text, "
+                   "LastModified text, HttpStatus integer, FailureReason text)");
+
+// The statements that take a main database from version N to N + 1.
+const QStringList UpgradeSteps[CurrentSchemaVersion] = {
+    {ChannelFetchTable},
+};
+
+QString VersionText(int version) {
+    return QStringLiteral("PRAGMA user_version = ") + QString::number(version);
+}
+
 const QStringList MainOnlyTables = {
+    ChannelFetchTable,
     QStringLiteral("create table Category (ID integer primary key, Libelle text)"),
     QStringLiteral("create table Node2Category (NodeID integer, CategoryId integer)"),
     QStringLiteral("create table Channel2Category (ChannelID integer, CategoryId integer)"),
@@ -86,6 +102,11 @@ const QStringList MainOnlyTables = {
         "create index CategoryStatFlagged on CategoryStat (CategoryId) where NeedRecalc <> 0"),
 };
 
+bool HoldsMainTables(cSQLDatabase& database) {
+    return database.QueryInt(QStringLiteral(
+               "select count(*) from sqlite_master where lower(name) = 'refid'")) > 0;
+}
+
 void CreateDatabase(const QString& path, const QStringList& statements) {
     cSQLDatabase database;
     database.Open(path, cOpenMode::Create);
@@ -121,8 +142,36 @@ bool HoldsTables(const QString& path) {
 
 } // namespace
 
+void BringSchemaUpToDate(cSQLDatabase& database, const QString& path) {
+    const int found = database.Connection().SchemaVersionAtOpen();
+    if (found == CurrentSchemaVersion)
+        return;
+    if (found > CurrentSchemaVersion) {
+        const QString text = QStringLiteral("Database \"%1\": schema version %2 is newer than the "
+                                            "%3 this program knows (the file was made by a newer "
+                                            "Velmora); it was left as it is")
+                                 .arg(path)
+                                 .arg(found)
+                                 .arg(CurrentSchemaVersion);
+        throw ESQLiteException(text, SQLITE_CANTOPEN, text);
+    }
+    if (!HoldsMainTables(database))
+        return;
+    database.InTransaction([&] {
+        // Another process may have upgraded the file since it was read.
+        const int from = database.QueryInt(QStringLiteral("PRAGMA user_version"));
+        if (from >= CurrentSchemaVersion)
+            return;
+        QStringList statements;
+        for (int step = from; step < CurrentSchemaVersion; ++step)
+            statements += UpgradeSteps[step];
+        database.Connection().ExecuteBatch(statements << VersionText(CurrentSchemaVersion));
+    });
+}
+
 void CreateMainDatabase(const QString& path) {
-    CreateDatabase(path, SharedTables + MainOnlyTables);
+    CreateDatabase(path,
+                   SharedTables + MainOnlyTables + QStringList{VersionText(CurrentSchemaVersion)});
 }
 
 void CreateArchiveDatabase(const QString& path) {

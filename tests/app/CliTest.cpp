@@ -1,11 +1,14 @@
 #include "TestHttpServer.h"
 #include "storage/uSQLDataTabRec.h"
+#include "storage/uSchema.h"
 
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <csignal>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -162,6 +165,9 @@ TEST(Cli, SubscriptionsSurviveAnOpmlRoundTrip) {
         << exported.Output.toStdString();
     EXPECT_TRUE(
         exported.Output.contains(QStringLiteral("xmlUrl=\"http://127.0.0.1:1/local.xml\"")));
+    EXPECT_EQ(cli.Run({QStringLiteral("export-opml"), QStringLiteral("-")}).Output,
+              exported.Output);
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("-")));
 
     cCli fresh;
     ASSERT_EQ(fresh.Run({QStringLiteral("import-opml"), exportPath}).ExitCode, 0);
@@ -196,14 +202,19 @@ TEST(Cli, RefreshListsAndReadMarksWorkOnTheSameData) {
               0);
     const cRun refreshed = cli.Run({QStringLiteral("refresh")});
     EXPECT_EQ(refreshed.ExitCode, 0) << refreshed.Errors.toStdString();
-    EXPECT_EQ(refreshed.Output, QStringLiteral("refreshed 2 channels, 1 failed, 3 new items\n"));
+    EXPECT_TRUE(refreshed.Output.startsWith(
+        QStringLiteral("refreshed 2 channels (0 not modified), 1 failed, 3 new items\nfailed: ")))
+        << refreshed.Output.toStdString();
 
     const QList<QStringList> channels = Rows(
         cli.Run({QStringLiteral("channels"), QStringLiteral("--sort"), QStringLiteral("total")})
             .Output);
-    ASSERT_EQ(channels.size(), 2);
-    EXPECT_EQ(channels[0].mid(1, 4), (QStringList{QStringLiteral("Daily"), QStringLiteral("2"),
-                                                  QStringLiteral("2"), QStringLiteral("2")}));
+    ASSERT_EQ(channels.size(), 3);
+    EXPECT_EQ(channels[0].mid(1, 5),
+              (QStringList{QStringLiteral("Daily"), QStringLiteral("ok"), QStringLiteral("2"),
+                           QStringLiteral("2"), QStringLiteral("2")}));
+    EXPECT_EQ(channels[2].mid(2, 4), (QStringList{QStringLiteral("failed"), QStringLiteral("0"),
+                                                  QStringLiteral("0"), QStringLiteral("0")}));
     const QString dailyId = channels[0][0];
 
     const QList<QStringList> items =
@@ -224,13 +235,14 @@ TEST(Cli, RefreshListsAndReadMarksWorkOnTheSameData) {
     EXPECT_EQ(cli.Run({QStringLiteral("read"), QStringLiteral("99")}).ExitCode, 1);
 
     // A refresh of everything brings the counters up to date with the marks.
-    EXPECT_EQ(cli.Run({QStringLiteral("refresh"), QStringLiteral("--all")}).Output,
-              QStringLiteral("refreshed 2 channels, 1 failed, 0 new items\n"));
+    EXPECT_TRUE(cli.Run({QStringLiteral("refresh"), QStringLiteral("--all")})
+                    .Output.startsWith(QStringLiteral(
+                        "refreshed 2 channels (0 not modified), 1 failed, 0 new items\n")));
     const QList<QStringList> after = Rows(
         cli.Run({QStringLiteral("channels"), QStringLiteral("--filter"), QStringLiteral("dai")})
             .Output);
     ASSERT_EQ(after.size(), 1);
-    EXPECT_EQ(after[0].mid(2, 3),
+    EXPECT_EQ(after[0].mid(3, 3),
               (QStringList{QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("0")}));
 
     EXPECT_EQ(cli.Run({QStringLiteral("remove"), dailyId}).ExitCode, 0);
@@ -296,6 +308,70 @@ TEST(Cli, AddTakesTheFeedAPageLinksToAndRefusesWhatNamesNone) {
         << unreachable.Output.toStdString();
     EXPECT_TRUE(unreachable.Output.contains(QStringLiteral("); subscribed as typed\n")))
         << unreachable.Output.toStdString();
+}
+
+TEST(Cli, EverySubscriptionIsListedAndFailingFeedsSayWhy) {
+    cTestHttpServer server;
+    cTestEndpoint unchanged = Serving(Feed("Steady", {"s1"}));
+    unchanged.Headers = {{"Last-Modified", "Tue, 15 Nov 1994 12:45:26 GMT"}};
+    unchanged.Conditional = true;
+    auto steady = server.Serve("/steady.xml", unchanged);
+    // An error page is no feed, even one that reads as a feed.
+    cTestEndpoint missing = Serving(Feed("Error page", {"e1"}));
+    missing.Status = 404;
+    auto gone = server.Serve("/gone.xml", missing);
+    auto broken =
+        server.Serve("/broken.xml", Serving("<rss><channel><title>B</titel></channel></rss>"));
+    cCli cli;
+    const QString refused = QStringLiteral("http://127.0.0.1:1/refused.xml");
+    const QString neverRefreshed = QStringLiteral("http://127.0.0.1:1/later.xml");
+    // Taken as given: add would refuse to subscribe the malformed feed.
+    QByteArray opml = "<opml version=\"2.0\"><body>";
+    for (const QString& url :
+         {server.Url("/steady.xml"), server.Url("/gone.xml"), server.Url("/broken.xml"), refused})
+        opml += "<outline text=\"f\" xmlUrl=\"" + url.toUtf8() + "\"/>";
+    ASSERT_EQ(cli.Run({QStringLiteral("import-opml"),
+                       cli.WriteFile(QStringLiteral("feeds.opml"), opml + "</body></opml>")})
+                  .ExitCode,
+              0);
+    EXPECT_EQ(cli.Run({QStringLiteral("refresh")}).ExitCode, 0);
+    ASSERT_EQ(cli.Run({QStringLiteral("add"), neverRefreshed}).ExitCode, 0);
+
+    QMap<QString, QString> states;
+    for (const QStringList& row : Rows(cli.Run({QStringLiteral("channels")}).Output))
+        states.insert(row.last(), row[2]);
+    EXPECT_EQ(states, (QMap<QString, QString>{{server.Url("/steady.xml"), QStringLiteral("ok")},
+                                              {server.Url("/gone.xml"), QStringLiteral("failed")},
+                                              {server.Url("/broken.xml"), QStringLiteral("failed")},
+                                              {refused, QStringLiteral("failed")},
+                                              {neverRefreshed, QStringLiteral("new")}}));
+
+    const cRun failing = cli.Run({QStringLiteral("channels"), QStringLiteral("--failing")});
+    EXPECT_EQ(failing.ExitCode, 0);
+    QMap<QString, QString> reasons;
+    for (const QStringList& row : Rows(failing.Output))
+        reasons.insert(row.last(), row[3] + QLatin1Char(' ') + row[4]);
+    ASSERT_EQ(reasons.size(), 3) << failing.Output.toStdString();
+    EXPECT_EQ(reasons.value(server.Url("/gone.xml")), QStringLiteral("404 HTTP 404 Not Found"));
+    EXPECT_TRUE(reasons.value(server.Url("/broken.xml"))
+                    .startsWith(QStringLiteral("200 not a feed: Opening and ending tag mismatch")))
+        << reasons.value(server.Url("/broken.xml")).toStdString();
+    EXPECT_TRUE(reasons.value(refused).startsWith(QStringLiteral("- no connection (")))
+        << reasons.value(refused).toStdString();
+    EXPECT_EQ(Rows(cli.Run({QStringLiteral("items")}).Output).size(), 1)
+        << "only the steady feed's item is stored";
+
+    // The steady feed answers 304 now; the refresh names every failure.
+    const cRun again = cli.Run({QStringLiteral("refresh"), QStringLiteral("--all")});
+    const QStringList lines = again.Output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << again.Output.toStdString();
+    EXPECT_EQ(lines[0],
+              QStringLiteral("refreshed 1 channels (1 not modified), 4 failed, 0 new items"));
+    const QString goneLine =
+        QStringLiteral(" %1 (f): HTTP 404 Not Found").arg(server.Url("/gone.xml"));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const QString& line) {
+        return line.startsWith(QStringLiteral("failed: ")) && line.endsWith(goneLine);
+    })) << again.Output.toStdString();
 }
 
 TEST(Cli, TheHeadlessEngineStopsCleanlyOnSigterm) {
@@ -390,6 +466,30 @@ TEST(Cli, AMissingOrEmptyDatabaseIsAnErrorNeverCreatedAndInitMakesIt) {
         EXPECT_TRUE(cli.Run({QStringLiteral("export-opml")})
                         .Output.contains(QStringLiteral("xmlUrl=\"http://127.0.0.1:1/a.xml\"")));
     }
+}
+
+TEST(Cli, InitMakesTheCurrentVersionAndANewerFileIsRefusedUntouched) {
+    cCli cli;
+    {
+        cSQLDatabase database;
+        database.Open(cli.DatabasePath(), cOpenMode::Create);
+        EXPECT_EQ(database.QueryInt(QStringLiteral("PRAGMA user_version")), CurrentSchemaVersion);
+        database.Execute(QStringLiteral("PRAGMA user_version = 99"));
+    }
+    QFile file(cli.DatabasePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    const cRun run = cli.Run({QStringLiteral("channels")});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Errors,
+              QStringLiteral("velmora-cli channels: Database \"%1\": schema version 99 is newer "
+                             "than the %2 this program knows (the file was made by a newer "
+                             "Velmora); it was left as it is\n")
+                  .arg(cli.DatabasePath())
+                  .arg(CurrentSchemaVersion));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
 }
 
 TEST(Cli, ADamagedDatabaseFailsTheCommandsThatMeetTheDamage) {

@@ -12,9 +12,9 @@ class EngineFixture : public testing::Test {
 protected:
     EngineFixture() {
         Database.Open(GetConfig().MainDatabasePath());
-        for (const char* table :
-             {"Channel", "Node", "Enclosure", "Category", "Node2Category", "Node2Enclosure",
-              "Channel2Category", "ChannelStat", "CategoryStat", "CategoryStatTemp", "ActionLog"})
+        for (const char* table : {"Channel", "Node", "Enclosure", "Category", "Node2Category",
+                                  "Node2Enclosure", "Channel2Category", "ChannelStat",
+                                  "CategoryStat", "CategoryStatTemp", "ActionLog", "ChannelFetch"})
             Database.Execute(QStringLiteral("delete from ") + QString::fromLatin1(table));
     }
     int Count(const QString& query) { return Database.QueryInt(query); }

@@ -60,6 +60,23 @@ TEST_F(UpdateJob, AFailedRefreshLeavesTheStatisticsAlone) {
               QStringLiteral("9old-1"));
 }
 
+TEST_F(UpdateJob, ANotModifiedFeedIsLoggedAndLeavesTheCountersAsTheyWere) {
+    cTestEndpoint unchanged = Feed(TwoItems);
+    unchanged.Headers = {{"ETag", "\"1\""}};
+    unchanged.Conditional = true;
+    auto feed = Server.Serve("/feed", unchanged);
+    const int64_t id = Subscribe("/feed");
+    cUpdateJob(id).Run();
+    Database.Execute(QStringLiteral("update ChannelStat set ComputedAt = 'before'"));
+    cUpdateJob(id).Run();
+    EXPECT_EQ(Server.Requests().back().IfNoneMatch, "\"1\"");
+    EXPECT_EQ(Text(QStringLiteral("select ComputedAt || NeedRecalc from ChannelStat")),
+              QStringLiteral("before0"));
+    EXPECT_EQ(
+        Count(QStringLiteral("select count(*) from ActionLog where Action = 'update channel'")), 2);
+    EXPECT_EQ(Count(QStringLiteral("select IsLastUpdateOk from Channel")), -1);
+}
+
 TEST_F(UpdateJob, AVanishedChannelRaisesAndWritesNothing) {
     try {
         cUpdateJob(42).Run();

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,11 +47,12 @@ protected:
         return channels.AddChannel(Server.Url(path));
     }
     // Runs one refresh of the channel as the update job does.
-    bool RunRefresh(int64_t channelId) {
+    UpdateResult Update(int64_t channelId) {
         cChannelTable channels(Database);
         channels.OpenChannel(channelId);
         return channels.Record(0)->UpdateFromFeed();
     }
+    bool RunRefresh(int64_t channelId) { return Update(channelId) == UpdateResult::Stored; }
     QString RefreshError(int64_t channelId) {
         try {
             RunRefresh(channelId);
@@ -150,7 +152,7 @@ TEST_F(Refresh, EveryFeedFixtureStoresWhatItsGoldenFileSays) {
         cChannelTable channels(database);
         const int64_t id = channels.AddChannel(Server.Url(path));
         channels.OpenChannel(id);
-        ASSERT_TRUE(channels.Record(0)->UpdateFromFeed());
+        ASSERT_EQ(channels.Record(0)->UpdateFromFeed(), UpdateResult::Stored);
 
         // Relative links resolve against the feed's address, whose port
         // changes from run to run.
@@ -286,7 +288,7 @@ TEST_F(Refresh, ARefreshOfAChannelRemovedMeanwhileStoresNothing) {
     cChannelTable channels(Database);
     channels.OpenChannel(again);
     cChannelTable(other).RemoveChannel(again);
-    EXPECT_FALSE(channels.Record(0)->UpdateFromFeed());
+    EXPECT_EQ(channels.Record(0)->UpdateFromFeed(), UpdateResult::Failed);
     EXPECT_EQ(Count(QStringLiteral("Node")), 0);
     EXPECT_EQ(Count(QStringLiteral("ActionLog")), 0) << "a vanished channel is no failed store";
 }
@@ -532,5 +534,108 @@ TEST_F(Refresh, ChannelFieldsComeFromTheElementThatGivesThem) {
             << row.document.toStdString();
         EXPECT_EQ(channel.PubDate_822(), QString::fromLatin1(row.date))
             << row.document.toStdString();
+    }
+}
+
+namespace {
+
+// The whole of every node row, in a stable order.
+const QString AllNodes = QStringLiteral("select group_concat(Row, ';') from (select ID || ',' || "
+                                        "GUID || ',' || HasBeenRead || ',' || IsPurged || ',' || "
+                                        "IsArchived || ',' || DateTimeLoad_UTC as Row from Node "
+                                        "order by ID)");
+
+// Seconds from now to the channel's next update.
+qint64 SecondsToNextUpdate(cSQLDatabase& database, int64_t channelId) {
+    return LocalNow().secsTo(TextToDateTime(QString::fromUtf8(database.QueryText(
+        QStringLiteral("select NextUpdateDateTime_UTC from Channel where ID = %1")
+            .arg(channelId)))));
+}
+
+} // namespace
+
+TEST_F(Refresh, ValidatorsGoBackAsReceivedAndA304LeavesEveryItemAsItWas) {
+    // Weak, quoted, with blanks: sent back byte for byte.
+    const std::string etag = "W/\"v1 \\x\"";
+    const std::string lastModified = "Tue, 15 Nov 1994 12:45:26 GMT";
+    cTestEndpoint conditional = Feed(RssWithItems({"a", "b", "c"}));
+    conditional.Headers = {{"ETag", etag}, {"Last-Modified", lastModified}};
+    conditional.Conditional = true;
+    auto feed = Server.Serve("/feed", conditional);
+    const int64_t id = Subscribe("/feed");
+    ASSERT_EQ(Update(id), UpdateResult::Stored);
+    EXPECT_EQ(Server.Requests().back().IfNoneMatch, "");
+    EXPECT_EQ(Row(QStringLiteral("select ETag || '|' || LastModified || '|' || HttpStatus || '|' "
+                                 "|| FailureReason from ChannelFetch where ChannelId = ") +
+                  QString::number(id)),
+              QString::fromStdString(etag + "|" + lastModified + "|200|"));
+
+    // A read mark and a purge flag of the user's and the feed's; the last
+    // update long ago and failed.
+    Database.Execute(QStringLiteral("update Node set HasBeenRead = -1 where GUID = 'a'"));
+    Database.Execute(QStringLiteral("update Node set IsPurged = -1 where GUID = 'b'"));
+    Database.Execute(QStringLiteral("update Channel set IsLastUpdateOk = 0, LastUpdateTime_UTC = "
+                                    "'2000/01/01 00:00:00', NextUpdateDateTime_UTC = "
+                                    "'2000/01/01 00:30:00'"));
+    const QString nodes = Row(AllNodes);
+    ASSERT_EQ(Update(id), UpdateResult::NotModified);
+    EXPECT_EQ(Server.Requests().back().IfNoneMatch, etag);
+    EXPECT_EQ(Server.Requests().back().IfModifiedSince, lastModified);
+    EXPECT_EQ(Row(AllNodes), nodes);
+    EXPECT_EQ(Row(QStringLiteral("select IsLastUpdateOk from Channel")), QStringLiteral("-1"));
+    EXPECT_NEAR(static_cast<double>(SecondsToNextUpdate(Database, id)), 30 * 60, 5);
+    EXPECT_EQ(Row(QStringLiteral("select ETag || '|' || HttpStatus from ChannelFetch")),
+              QString::fromStdString(etag + "|304"));
+
+    // A feed served without validators: none are kept, none sent.
+    auto plain = Server.Serve("/feed", Feed(RssWithItems({"a", "d"})));
+    ASSERT_EQ(Update(id), UpdateResult::Stored);
+    EXPECT_EQ(Row(QStringLiteral("select ETag || '|' || LastModified || '|' || HttpStatus from "
+                                 "ChannelFetch")),
+              QStringLiteral("||200"));
+    ASSERT_EQ(Update(id), UpdateResult::Stored);
+    EXPECT_EQ(Server.Requests().back().IfNoneMatch, "");
+    EXPECT_EQ(Server.Requests().back().IfModifiedSince, "");
+    EXPECT_EQ(Count(QStringLiteral("ChannelFetch")), 1);
+}
+
+TEST_F(Refresh, ServersAskingToWaitAreAskedOnceAndLeftAloneAsLongAsTheySayUpToADay) {
+    QLocale english(QLocale::English);
+    const QByteArray threeHoursOn = english
+                                        .toString(QDateTime::currentDateTimeUtc().addSecs(3 * 3600),
+                                                  QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"))
+                                        .toLatin1();
+    const struct {
+        int status;
+        QByteArray retryAfter;
+        qint64 wait;
+        const char* reason;
+    } cases[] = {
+        {429, "7200", 2 * 3600, "HTTP 429 Too Many Requests"},
+        {503, threeHoursOn, 3 * 3600, "HTTP 503 Service Unavailable"},
+        {429, "604800", 24 * 3600, "HTTP 429 Too Many Requests"},
+        // Sooner than the retry after any failure: the retry stands.
+        {503, "60", 30 * 60, "HTTP 503 Service Unavailable"},
+        {429, "", 30 * 60, "HTTP 429 Too Many Requests"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.status);
+        SCOPED_TRACE(row.retryAfter.toStdString());
+        cTestEndpoint busy = Feed("<html>busy</html>");
+        busy.Status = row.status;
+        if (!row.retryAfter.isEmpty())
+            busy.Headers = {{"Retry-After", row.retryAfter.toStdString()}};
+        auto feed = Server.Serve("/busy", busy);
+        const int64_t id = Subscribe("/busy");
+        const size_t requestsBefore = Server.Requests().size();
+        EXPECT_EQ(Update(id), UpdateResult::Failed);
+        EXPECT_EQ(Server.Requests().size(), requestsBefore + 1) << "a second request was sent";
+        EXPECT_NEAR(static_cast<double>(SecondsToNextUpdate(Database, id)),
+                    static_cast<double>(row.wait), 5);
+        EXPECT_EQ(Row(QStringLiteral("select IsLastUpdateOk || '|' || HttpStatus || '|' || "
+                                     "FailureReason from Channel join ChannelFetch on ChannelId "
+                                     "= ID where ID = ") +
+                      QString::number(id)),
+                  QStringLiteral("0|%1|%2").arg(row.status).arg(QLatin1String(row.reason)));
     }
 }

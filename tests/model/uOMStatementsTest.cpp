@@ -2,6 +2,7 @@
 #include "model/uOMCategory.h"
 #include "model/uOMChannel.h"
 #include "model/uOMChannel2Category.h"
+#include "model/uOMChannelFetch.h"
 #include "model/uOMChannelIcon.h"
 #include "model/uOMEnclosure.h"
 #include "model/uOMNode.h"
@@ -79,6 +80,11 @@ const cStatementCase StatementCases[] = {
      " update ChannelIcon set  IconFileName = '7.bmp', IsLastIconUpdateOk = -1, "
      "LastIconUpdate_UTC = '2024/01/05 10:00:00' where ChannelId = 7",
      "delete from ChannelIcon where ChannelId = 7"},
+    {"ChannelFetch", "insert into ChannelFetch values(7,'W/\"a''b\"','Tue, 15 Nov 1994',304,'')",
+     Make<cOmChannelFetchTable>(),
+     "insert or replace into ChannelFetch values(7,'W/\"a''b\"','Tue, 15 Nov 1994',304,'')",
+     "insert or replace into ChannelFetch values(7,'W/\"a''b\"','Tue, 15 Nov 1994',304,'')",
+     "delete from ChannelFetch where ChannelId = 7"},
 };
 
 class Statements : public ModelFixture {};

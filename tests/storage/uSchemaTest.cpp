@@ -131,3 +131,43 @@ TEST(Schema, EnsureDataFilesMakesAgainAMainFileWithoutTablesAndLeavesADamagedOne
     Replace(path, QByteArray());
     EnsureDataFiles();
 }
+
+TEST(Schema, AnOlderMainFileIsUpgradedOnOpenWithItsRowsAndTheArchiveIsLeftAlone) {
+    QTemporaryDir folder;
+    const QString main = folder.filePath(QStringLiteral("main.dat"));
+    const QString archive = folder.filePath(QStringLiteral("arc.dat"));
+    CreateMainDatabase(main);
+    CreateArchiveDatabase(archive);
+    {
+        // The layout of a file made before versions were kept.
+        cSQLDatabase database;
+        database.Open(main, cOpenMode::Create);
+        database.Execute(QStringLiteral("drop table ChannelFetch"));
+        database.Execute(QStringLiteral("PRAGMA user_version = 0"));
+        database.Execute(QStringLiteral("insert into Channel (ID, Title, ChannelURL) "
+                                        "values(7, 'Kept', 'http://127.0.0.1/f')"));
+        database.Execute(QStringLiteral("insert into Node (ID, ParentChannelId, GUID, "
+                                        "HasBeenRead) values(8, 7, 'g', -1)"));
+    }
+    const QByteArray archiveBefore = Content(archive);
+
+    cSQLDatabase database;
+    database.Open(main);
+    EXPECT_EQ(database.QueryInt(QStringLiteral("PRAGMA user_version")), CurrentSchemaVersion);
+    EXPECT_EQ(ColumnsOf(database, QStringLiteral("ChannelFetch")).join(QLatin1Char(',')),
+              QStringLiteral("ChannelId,ETag,LastModified,HttpStatus,FailureReason"));
+    EXPECT_EQ(database.QueryText(QStringLiteral("select c.Title || '|' || n.GUID || '|' || "
+                                                "n.HasBeenRead from Channel c join Node n on "
+                                                "n.ParentChannelId = c.ID")),
+              "Kept|g|-1");
+    database.Execute(QStringLiteral("insert into ChannelFetch values(7, 'e', '', 200, '')"));
+
+    cSQLDatabase archived;
+    archived.Open(archive);
+    EXPECT_EQ(archived.QueryInt(QStringLiteral("PRAGMA user_version")), 0);
+    EXPECT_EQ(archived.QueryInt(
+                  QStringLiteral("select count(*) from sqlite_master where name = 'ChannelFetch'")),
+              0);
+    archived.Connection().Close();
+    EXPECT_EQ(Content(archive), archiveBefore);
+}

@@ -43,8 +43,10 @@ void cTestHttpServer::Start() {
         bool found = false;
         {
             std::lock_guard<std::mutex> hold(FLock);
-            FRequests.push_back(
-                {request.path, request.version, request.get_header_value("User-Agent")});
+            FRequests.push_back({request.path, request.version,
+                                 request.get_header_value("User-Agent"),
+                                 request.get_header_value("If-None-Match"),
+                                 request.get_header_value("If-Modified-Since")});
             const auto it = FEndpoints.find(request.path);
             if (it != FEndpoints.end()) {
                 endpoint = it->second.Endpoint;
@@ -58,8 +60,18 @@ void cTestHttpServer::Start() {
             return;
         }
         response.status = endpoint.Status;
-        for (const auto& [name, value] : endpoint.Headers)
+        for (const auto& [name, value] : endpoint.Headers) {
             response.set_header(name, value);
+            if (!endpoint.Conditional)
+                continue;
+            const char* asked = name == "ETag"            ? "If-None-Match"
+                                : name == "Last-Modified" ? "If-Modified-Since"
+                                                          : nullptr;
+            if (asked && request.has_header(asked) && request.get_header_value(asked) == value)
+                response.status = 304;
+        }
+        if (response.status == 304)
+            return;
         if (endpoint.PatternBytes > 0) {
             response.set_content_provider(
                 static_cast<size_t>(endpoint.PatternBytes), endpoint.ContentType,

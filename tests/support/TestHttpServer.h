@@ -23,6 +23,10 @@ struct cTestEndpoint {
     std::vector<std::pair<std::string, std::string>> Headers;
     // Sends the body gzip-compressed, with Content-Encoding: gzip.
     bool Gzip = false;
+    // Answers 304 Not Modified, with no body, to a request whose
+    // If-None-Match is the ETag among Headers or whose If-Modified-Since is
+    // the Last-Modified there, byte for byte.
+    bool Conditional = false;
     // When set, the body (its full length announced) goes out TrickleBytes
     // at a time, one piece per TrickleInterval: a slow server. The trickle
     // stops, cutting its connection, once the route's handle ends or the
@@ -45,6 +49,8 @@ struct cTestRequest {
     std::string Path;
     std::string Version;
     std::string UserAgent;
+    std::string IfNoneMatch;
+    std::string IfModifiedSince;
 };
 
 // An HTTP server on 127.0.0.1 and a free port, for the life of the object.

@@ -1,7 +1,7 @@
 #include "app/cli/uCliCommand.h"
 #include "app/cli/uCliCommands.h"
 
-#include "readmodels/uChannelStat.h"
+#include "readmodels/uChannelState.h"
 #include "readmodels/uNodeChannel.h"
 #include "storage/uSQLDataTabRec.h"
 
@@ -20,38 +20,67 @@ const QCommandLineOption FilterOption(QStringLiteral("filter"),
                                       QStringLiteral("only titles containing TEXT"),
                                       QStringLiteral("TEXT"));
 
+QString StateText(cChannelState::State state) {
+    switch (state) {
+    case cChannelState::State::Ok:
+        return QStringLiteral("ok");
+    case cChannelState::State::Failed:
+        return QStringLiteral("failed");
+    case cChannelState::State::New:
+        break;
+    }
+    return QStringLiteral("new");
+}
+
 } // namespace
 
 int RunChannels(const QStringList& arguments) {
     cCommandParser parser(QStringLiteral("channels"),
-                          QStringLiteral("Lists the channels with their counters (channels not "
-                                         "refreshed yet have none and are not listed)."));
+                          QStringLiteral("Lists every subscription with its state (ok, failed, "
+                                         "new: never refreshed) and its counters; with "
+                                         "--failing, only the channels whose last update "
+                                         "failed, with the reply's status and the reason."));
     const QStringList sorts = {QStringLiteral("title"), QStringLiteral("updated"),
                                QStringLiteral("total"), QStringLiteral("unread"),
                                QStringLiteral("new")};
     parser.AddOption(FilterOption);
     parser.AddOption({QStringLiteral("sort"), QStringLiteral("title|updated|total|unread|new"),
                       QStringLiteral("ORDER"), QStringLiteral("title")});
+    parser.AddOption({QStringLiteral("failing"),
+                      QStringLiteral("only channels whose last update failed, and why")});
     parser.Parse(arguments);
     const int order =
         ChoiceIndex(parser.Value(QStringLiteral("sort")), sorts, QStringLiteral("sort"));
+    const bool failing = parser.IsSet(QStringLiteral("failing"));
 
     cSQLDatabase database;
     OpenMainDatabase(database);
-    cChannelStatTable channels(database);
-    channels.QueryChannelStats(order, parser.Value(QStringLiteral("filter")));
+    cChannelStateTable channels(database);
+    channels.QueryChannelStates(order, parser.Value(QStringLiteral("filter")), failing);
     QList<QStringList> rows;
     for (int index = 0; index < channels.Count(); ++index) {
-        const cChannelStat* channel = channels.Record(index);
-        rows.append({QString::number(channel->Id()), channel->Title(),
-                     QString::number(channel->Total()), QString::number(channel->Unread()),
-                     QString::number(channel->New()), channel->LastUpdateTime_UTC(),
-                     channel->ChannelURL()});
+        const cChannelState* channel = channels.Record(index);
+        if (failing)
+            rows.append({QString::number(channel->Id()), channel->Title(),
+                         channel->LastUpdateTime_UTC(),
+                         channel->HttpStatus() > 0 ? QString::number(channel->HttpStatus())
+                                                   : QStringLiteral("-"),
+                         channel->FailureReason(), channel->ChannelURL()});
+        else
+            rows.append({QString::number(channel->Id()), channel->Title(),
+                         StateText(channel->UpdateState()), QString::number(channel->Total()),
+                         QString::number(channel->Unread()), QString::number(channel->New()),
+                         channel->LastUpdateTime_UTC(), channel->ChannelURL()});
     }
-    PrintTable({QStringLiteral("id"), QStringLiteral("title"), QStringLiteral("total"),
-                QStringLiteral("unread"), QStringLiteral("new"), QStringLiteral("last_update"),
-                QStringLiteral("url")},
-               rows);
+    if (failing)
+        PrintTable({QStringLiteral("id"), QStringLiteral("title"), QStringLiteral("last_update"),
+                    QStringLiteral("http"), QStringLiteral("reason"), QStringLiteral("url")},
+                   rows);
+    else
+        PrintTable({QStringLiteral("id"), QStringLiteral("title"), QStringLiteral("state"),
+                    QStringLiteral("total"), QStringLiteral("unread"), QStringLiteral("new"),
+                    QStringLiteral("last_update"), QStringLiteral("url")},
+                   rows);
     return ExitSuccess;
 }
 

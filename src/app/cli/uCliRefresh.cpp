@@ -44,7 +44,10 @@ private:
 int RunRefresh(const QStringList& arguments) {
     cCommandParser parser(QStringLiteral("refresh"),
                           QStringLiteral("Refreshes every due channel (every channel with --all) "
-                                         "through the worker pool, then updates the counters."));
+                                         "through the worker pool, then updates the counters. "
+                                         "Tells how many feeds were not modified since their "
+                                         "last refresh, and names each feed that failed with "
+                                         "its reason."));
     const QCommandLineOption all(QStringLiteral("all"), QStringLiteral("refresh every channel"));
     parser.AddOption(all);
     parser.Parse(arguments);
@@ -69,8 +72,19 @@ int RunRefresh(const QStringList& arguments) {
     pool.Shutdown();
 
     const cRefreshOutcome outcome = refresh.Finish();
-    Out() << "refreshed " << outcome.Refreshed << " channels, " << outcome.Failed << " failed, "
-          << outcome.NewItems << " new items\n";
+    Out() << "refreshed " << outcome.Refreshed << " channels (" << outcome.NotModified
+          << " not modified), " << outcome.Failed << " failed, " << outcome.NewItems
+          << " new items\n";
+    for (const cFailedChannel& failed : outcome.Failures) {
+        Out() << "failed: " << failed.Id;
+        if (!failed.Url.isEmpty())
+            Out() << ' ' << failed.Url;
+        if (!failed.Title.isEmpty())
+            Out() << " (" << failed.Title << ')';
+        Out() << ": "
+              << (failed.Reason.isEmpty() ? QStringLiteral("no reason recorded") : failed.Reason)
+              << '\n';
+    }
     return ExitSuccess;
 }
 

@@ -97,8 +97,10 @@ int RunImportOpml(const QStringList& arguments) {
 int RunExportOpml(const QStringList& arguments) {
     cCommandParser parser(QStringLiteral("export-opml"),
                           QStringLiteral("Writes the subscriptions as OPML 2.0, grouped by each "
-                                         "channel's first category, to FILE or standard output."));
-    parser.AddPositional(QStringLiteral("FILE"), QStringLiteral("the file to write"),
+                                         "channel's first category, to FILE or standard output "
+                                         "(no FILE, or -)."));
+    parser.AddPositional(QStringLiteral("FILE"),
+                         QStringLiteral("the file to write; - for standard output"),
                          QStringLiteral("[FILE]"));
     parser.Parse(arguments);
     if (parser.Positional().size() > 1)
@@ -106,7 +108,7 @@ int RunExportOpml(const QStringList& arguments) {
     cSQLDatabase database;
     OpenMainDatabase(database);
     const QList<cOutline> outlines = SubscriptionOutlines(database);
-    if (parser.Positional().isEmpty()) {
+    if (parser.Positional().isEmpty() || parser.Positional().first() == QLatin1String("-")) {
         Out() << QString::fromUtf8(WriteOpml(outlines));
         return ExitSuccess;
     }
