@@ -1,6 +1,7 @@
 #include "engine/uThreadPool.h"
 
 #include "engine/uEngineLog.h"
+#include "engine/uJobDatabase.h"
 #include "engine/uMainThreadDispatcher.h"
 #include "engine/uUpdateJob.h"
 #include "ingest/uHTTP.h"
@@ -55,15 +56,18 @@ bool cThWorker::Park() {
 
 void cThWorker::Body() {
     NameThisThread(InactiveName);
+    KeepJobDatabases();
     while (!FStopRequested) {
         std::shared_ptr<cBaseJob> job = FPool.NextJobOrRelease(*this);
         if (!job) {
+            // An idle worker holds no connection.
+            ReleaseJobDatabase();
             if (!Park())
                 return;
             continue;
         }
         if (FStopRequested)
-            return;
+            break;
         NameThisThread(job->ThreadName());
         try {
             job->Run();
@@ -80,6 +84,7 @@ void cThWorker::Body() {
         FPool.JobDone(job);
         NameThisThread(InactiveName);
     }
+    ReleaseJobDatabase();
 }
 
 // cThreadPool

@@ -1,9 +1,9 @@
 #include "engine/uUpdateJob.h"
 
 #include "engine/uEngineLog.h"
+#include "engine/uJobDatabase.h"
 #include "engine/uStatJobs.h"
 #include "ingest/uChannel.h"
-#include "storage/uConfig.h"
 #include "storage/uRefId.h"
 #include "storage/uSQLDataTabRec.h"
 #include "storage/uSQLValue.h"
@@ -13,8 +13,8 @@ QString cUpdateJob::ThreadName() const {
 }
 
 void cUpdateJob::Run() {
-    cSQLDatabase database;
-    database.Open(GetConfig().MainDatabasePath());
+    cJobDatabase connection;
+    cSQLDatabase& database = connection.Database();
     UpdateResult result = UpdateResult::Failed;
     {
         cChannelTable channels(database);
@@ -23,9 +23,9 @@ void cUpdateJob::Run() {
             throw EVelmoraError(QStringLiteral("no channel for channel id") %
                                 NumberText(ChannelId));
         cChannel* channel = channels.Record(0);
-        WriteActionLog(database, ActionLogSource, QStringLiteral("update channel"),
-                       channel->Title());
-        result = channel->UpdateFromFeed();
+        // Logged with the attempt, before the fetch.
+        result = channel->UpdateFromFeed({ActionLogStatement(
+            ActionLogSource, QStringLiteral("update channel"), channel->Title())});
     }
     // Unchanged since the last refresh: so are the counters.
     if (result != UpdateResult::Stored)

@@ -502,12 +502,12 @@ void cChannel::StoreFailure(cChannelFetch& fetch, long status, const QString& re
     StoreOutcome();
 }
 
-UpdateResult cChannel::UpdateFromFeed() {
+UpdateResult cChannel::UpdateFromFeed(const QStringList& withAttempt) {
     cSQLDatabase& database = Owner->Database();
     cChannelFetch fetch(database, ID());
     RecordAttempt(false);
     try {
-        database.SaveAllInTransaction();
+        database.SaveAllInTransaction(withAttempt);
     } catch (const EVelmoraError& error) {
         qCDebug(IngestLog) << "channel" << ID() << "attempt not recorded:" << error.Message();
         return UpdateResult::Failed;

@@ -35,8 +35,10 @@ public:
     // failed. A store that fails is logged as "download channel". A 429 or
     // 503 puts the next update off as long as its Retry-After asks, up to
     // MaxRetryAfterSeconds. A feed that cannot be read raises; the channel
-    // then keeps the failed state stored before the fetch.
-    UpdateResult UpdateFromFeed();
+    // then keeps the failed state stored before the fetch. withAttempt (the
+    // caller's log entry) is stored in the transaction that records the
+    // attempt, before the fetch: one commit rather than two.
+    UpdateResult UpdateFromFeed(const QStringList& withAttempt = {});
     // NextUpdateDateTime_UTC from the last update, its outcome and the
     // frequency; never earlier than a minute from now.
     void ComputeNextUpdate();

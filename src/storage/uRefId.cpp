@@ -56,10 +56,14 @@ int64_t NewId() {
     return GetRefId().NewId();
 }
 
+QString ActionLogStatement(const QString& source, const QString& action, const QString& detail) {
+    return QStringLiteral("insert into ActionLog values(null,") + QuotedText(source) +
+           QStringLiteral(",") + QuotedText(action) + QStringLiteral(",") +
+           QuotedText(DateTimeToText(LocalNow())) + QStringLiteral(",") + QuotedText(detail) +
+           QStringLiteral(")");
+}
+
 void WriteActionLog(cSQLDatabase& database, const QString& source, const QString& action,
                     const QString& detail) {
-    database.ExecuteInTransaction({QStringLiteral("insert into ActionLog values(null,") +
-                                   QuotedText(source) + QStringLiteral(",") + QuotedText(action) +
-                                   QStringLiteral(",") + QuotedText(DateTimeToText(LocalNow())) +
-                                   QStringLiteral(",") + QuotedText(detail) + QStringLiteral(")")});
+    database.ExecuteInTransaction({ActionLogStatement(source, action, detail)});
 }

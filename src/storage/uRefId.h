@@ -39,6 +39,9 @@ private:
 cRefId& GetRefId();
 int64_t NewId();
 
+// The statement that adds one ActionLog row, stamped now: for a caller
+// that stores the entry with other changes, in their transaction.
+QString ActionLogStatement(const QString& source, const QString& action, const QString& detail);
 // One ActionLog row, in its own short transaction on the caller's
 // connection; an error is rolled back and passed on.
 void WriteActionLog(cSQLDatabase& database, const QString& source, const QString& action,

@@ -311,8 +311,8 @@ void cSQLDatabase::ExecuteInTransaction(const QStringList& statements) {
     InTransaction([&] { FConnection.RunBatch(batch); });
 }
 
-void cSQLDatabase::SaveAllInTransaction() {
-    ExecuteInTransaction(FlushAll());
+void cSQLDatabase::SaveAllInTransaction(const QStringList& alsoRun) {
+    ExecuteInTransaction(FlushAll() + alsoRun);
 }
 
 bool cSQLDatabase::QueryFirstRow(const QString& query, const std::function<void()>& read) {

@@ -164,8 +164,9 @@ public:
     // before the write turn is taken so that other writers wait only for
     // them to run; rolls back and rethrows when one fails.
     void ExecuteInTransaction(const QStringList& statements);
-    // SaveAll that way: the way every save is made.
-    void SaveAllInTransaction();
+    // SaveAll that way: the way every save is made. Statements in alsoRun
+    // run after the pending changes, in the same transaction.
+    void SaveAllInTransaction(const QStringList& alsoRun = {});
 
     bool TryQueryInt64(const QString& query, int64_t& value);
     int64_t QueryInt64(const QString& query);
