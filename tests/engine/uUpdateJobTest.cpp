@@ -2,8 +2,12 @@
 
 #include "EngineFixture.h"
 #include "TestHttpServer.h"
+#include "engine/uMainThreadDispatcher.h"
 #include "engine/uStatJobs.h"
+#include "engine/uThreadPool.h"
 #include "ingest/uChannel.h"
+
+#include <atomic>
 
 namespace {
 
@@ -85,4 +89,49 @@ TEST_F(UpdateJob, AVanishedChannelRaisesAndWritesNothing) {
         EXPECT_EQ(error.Message(), QStringLiteral("no channel for channel id42"));
     }
     EXPECT_EQ(Count(QStringLiteral("select count(*) from ActionLog")), 0);
+}
+
+namespace {
+
+// Keeps the pool's one worker busy until the test opens its gate.
+class cGateJob : public cBaseJob {
+public:
+    cGateJob(cGate& gate, std::atomic<bool>& started) : FGate(gate), FStarted(started) {}
+    void Run() override {
+        FStarted = true;
+        FGate.Wait();
+    }
+    QString ThreadName() const override { return QStringLiteral("cGateJob"); }
+
+private:
+    cGate& FGate;
+    std::atomic<bool>& FStarted;
+};
+
+} // namespace
+
+TEST_F(UpdateJob, AConnectionKeptBetweenJobsPinsNoSnapshot) {
+    auto feed = Server.Serve("/feed", Feed(TwoItems));
+    auto other = Server.Serve("/other", Feed(TwoItems));
+    const int64_t first = Subscribe("/feed");
+    cGate gate;
+    std::atomic<bool> held{false};
+    cDirectDispatcher dispatcher;
+    cThreadPool pool(1, dispatcher);
+    // Whatever fails below, the worker is let go before the pool stops.
+    const std::unique_ptr<cGate, void (*)(cGate*)> release(&gate,
+                                                           [](cGate* held) { held->Open(); });
+    pool.AddJob(std::make_unique<cUpdateJob>(first));
+    pool.AddJob(std::make_unique<cGateJob>(gate, held));
+    ASSERT_TRUE(Eventually([&] { return held.load(); }));
+    // A kept connection holding a read snapshot would make this checkpoint
+    // busy, and would not see the channel added now.
+    EXPECT_EQ(Count(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")), 0) << "busy";
+    const int64_t second = Subscribe("/other");
+    pool.AddJob(std::make_unique<cUpdateJob>(second));
+    gate.Open();
+    EXPECT_TRUE(Eventually([&] { return pool.QueuedJobCount() == 0; }));
+    EXPECT_EQ(Count(QStringLiteral("select count(*) from Channel where IsLastUpdateOk <> 0")), 2);
+    EXPECT_EQ(
+        Count(QStringLiteral("select count(*) from ActionLog where Action = 'update channel'")), 2);
 }
