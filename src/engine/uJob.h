@@ -7,9 +7,9 @@
 #include <type_traits>
 
 // One unit of background work, run once by a worker of the pool. Run opens
-// its own connection, may raise (the worker discards the error) and never
-// touches windows; OnDone, when set, runs on the main thread after a
-// successful Run.
+// its own connection (or takes the worker's, see cJobDatabase), may raise
+// (the worker discards the error) and never touches windows; OnDone, when
+// set, runs on the main thread after a successful Run.
 class cBaseJob {
 public:
     cBaseJob() = default;
