@@ -45,9 +45,9 @@ void FillDatabase() {
     database.Open(GetConfig().MainDatabasePath());
     const QString later = DateTimeToText(LocalNow().addYears(10));
     const QString today = DateTimeToText(LocalNow());
-    const char* channels[] = {"(1,'Tech & Science Daily','en','http://127.0.0.1:9/tech.rss')",
-                              "(2,'Podcast Hour','en','http://127.0.0.1:9/pod.rss')",
-                              "(3,'חדשות היום','he','http://127.0.0.1:9/news.rss')"};
+    const char* channels[] = {"(1,'Tech & Science Daily','en','http://127.0.0.1:2/tech.rss')",
+                              "(2,'Podcast Hour','en','http://127.0.0.1:2/pod.rss')",
+                              "(3,'חדשות היום','he','http://127.0.0.1:2/news.rss')"};
     for (const char* channel : channels)
         database.Execute(QStringLiteral("insert into Channel (ID, Title, IsoLanguageCode, "
                                         "ChannelURL) values ") +
@@ -68,7 +68,7 @@ void FillDatabase() {
     for (const auto& node : nodes) {
         database.Execute(
             QStringLiteral("insert into Node values(%1,%2,'%3','About %3: the whole story.',"
-                           "'http://127.0.0.1:9/%1','g%1','','%4','%5',%6,0,0,'%5',%7)")
+                           "'http://127.0.0.1:2/%1','g%1','','%4','%5',%6,0,0,'%5',%7)")
                 .arg(node.id)
                 .arg(node.channel)
                 .arg(QString::fromUtf8(node.title), QString::fromLatin1(node.language), today)
@@ -76,7 +76,7 @@ void FillDatabase() {
                 .arg(node.downloaded));
         if (node.enclosureStatus == 0)
             continue;
-        database.Execute(QStringLiteral("insert into Enclosure values(%1,'http://127.0.0.1:9/"
+        database.Execute(QStringLiteral("insert into Enclosure values(%1,'http://127.0.0.1:2/"
                                         "%1.mp3','1000','audio/mpeg',%2)")
                              .arg(node.id + 100)
                              .arg(node.enclosureStatus));
@@ -267,7 +267,7 @@ private slots:
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(FMain->findChild<TElidedLabel*>(QStringLiteral("stNodeTitle"))->FullText(), title);
         auto* address = FMain->findChild<QComboBox*>(QStringLiteral("cbUrl"));
-        QVERIFY(address->itemText(0).startsWith(QStringLiteral("http://127.0.0.1:9/")));
+        QVERIFY(address->itemText(0).startsWith(QStringLiteral("http://127.0.0.1:2/")));
         QTRY_COMPARE(FMain->findChild<QWebEngineView*>(QStringLiteral("web"))->url(),
                      QUrl(address->itemText(0)));
         QVERIFY(FMain->findChild<QPlainTextEdit*>(QStringLiteral("memNodeDescription"))
@@ -287,7 +287,7 @@ private slots:
         QPixmap wideIcon(300, 50);
         wideIcon.fill(Qt::darkCyan);
         FMain->ShowNodePreview({smallIcon, longTitle, QStringLiteral("Short"), QString(),
-                                QStringLiteral("http://127.0.0.1:9/long")});
+                                QStringLiteral("http://127.0.0.1:2/long")});
         auto* channelTitle = FMain->findChild<TElidedLabel*>(QStringLiteral("stChannelTitle"));
         QVERIFY(channelTitle->text().endsWith(QChar(0x2026)));
         QVERIFY(channelTitle->width() <= 263);
@@ -298,7 +298,7 @@ private slots:
         auto* logo = FMain->findChild<QLabel*>(QStringLiteral("imChannel"));
         QCOMPARE(logo->pixmap().size(), QSize(16, 16));
         FMain->ShowNodePreview({wideIcon, longTitle, QStringLiteral("Short"), QString(),
-                                QStringLiteral("http://127.0.0.1:9/long")});
+                                QStringLiteral("http://127.0.0.1:2/long")});
         QCOMPARE(logo->pixmap().size(), QSize(249, 74));
     }
 
@@ -434,6 +434,14 @@ private slots:
         QTest::qWait(200);
         QVERIFY(QFile::exists(SaveScreenshot(*FMain, QStringLiteral("main-window-all-nodes"))));
         FMain->findChild<QAction*>(QStringLiteral("acNodesByChannel"))->trigger();
+        QCOMPARE(DockedName(Dock()), QStringLiteral("frmQueryNodesByChannel"));
+        // A channel chosen, so its nodes fill the lower list.
+        auto* channels = Dock().findChild<QAbstractItemView*>(QStringLiteral("lvChannel"));
+        QVERIFY(channels);
+        const QRect channel = channels->visualRect(channels->model()->index(1, 1));
+        QTest::mouseClick(channels->viewport(), Qt::LeftButton, {}, channel.center());
+        auto* nodes = Dock().findChild<QAbstractItemView*>(QStringLiteral("lvNodes"));
+        QTRY_COMPARE(nodes->model()->rowCount(), 2);
         QTest::qWait(200);
         QVERIFY(QFile::exists(SaveScreenshot(*FMain, QStringLiteral("main-window-by-channel"))));
     }
