@@ -8,6 +8,8 @@
 #include "storage/uConfig.h"
 #include "storage/uSQLDataTabRec.h"
 
+#include <QScopeGuard>
+
 cChannelIconLoaderJob::cChannelIconLoaderJob(int64_t channelId, cChannelIconList& icons)
     : ChannelId(channelId), FIcons(icons) {
     Urgent = 1;
@@ -15,15 +17,8 @@ cChannelIconLoaderJob::cChannelIconLoaderJob(int64_t channelId, cChannelIconList
 }
 
 void cChannelIconLoaderJob::Run() {
-    struct cEnded {
-        cChannelIconList& Icons;
-        int64_t ChannelId;
-        ~cEnded() { Icons.LoadEnded(ChannelId); }
-    } ended{FIcons, ChannelId};
-    Load();
-}
-
-void cChannelIconLoaderJob::Load() {
+    // However the run ends, the channel may be loaded again.
+    const auto ended = qScopeGuard([this] { FIcons.LoadEnded(ChannelId); });
     QString title;
     QString imageUrl;
     {

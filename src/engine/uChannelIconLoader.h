@@ -24,7 +24,5 @@ public:
     const int Size = 64;
 
 private:
-    void Load();
-
     cChannelIconList& FIcons;
 };

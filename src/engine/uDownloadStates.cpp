@@ -1,8 +1,12 @@
 #include "engine/uDownloadStates.h"
 
+#include "engine/uEngineLog.h"
 #include "model/uOMEnclosure.h"
+#include "storage/uErrors.h"
 #include "storage/uSQLDataTabRec.h"
 #include "storage/uSQLValue.h"
+
+#include <QFile>
 
 #include <mutex>
 #include <set>
@@ -86,4 +90,21 @@ void RequestInterruptedDownloadsAgain(cSQLDatabase& database) {
                              QLatin1String(kind->Column) % QStringLiteral(" = ") %
                              NumberText(dsRunning) % RunningDownloads().Exclusion(*kind));
     });
+}
+
+void RunDownload(cSQLDatabase& database, const cDownloadKind& kind, int64_t id, const QString& path,
+                 const std::function<bool()>& fetch) {
+    cDownloadClaim claim(database, kind, id);
+    if (!claim.Taken())
+        return;
+    try {
+        if (fetch()) {
+            claim.Finish(dsDownloaded);
+            return;
+        }
+    } catch (const EVelmoraError& error) {
+        qCDebug(EngineLog) << "download failed:" << path << error.Message();
+    }
+    QFile::remove(path);
+    claim.Finish(dsFailed);
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class cSQLDatabase;
 
@@ -39,6 +40,16 @@ private:
     const int64_t FId;
     bool FTaken = false;
 };
+
+// Takes the item and records how its download ended: downloaded when
+// fetch wrote the whole file at path (it returns false or raises
+// otherwise), failed when it did not or when that cannot be recorded. A
+// failed download keeps no file, not even one an earlier request saved;
+// the file goes first, so a failure that cannot be recorded still leaves
+// no partial file behind. Errors recording the start or the failure reach
+// the caller.
+void RunDownload(cSQLDatabase& database, const cDownloadKind& kind, int64_t id, const QString& path,
+                 const std::function<bool()>& fetch);
 
 // For engine start, before the scheduler's first pass: downloads that an
 // earlier process left at downloading, when it ended in the middle of one,

@@ -2,10 +2,9 @@
 
 #include "engine/uDownloadStates.h"
 #include "engine/uEngineLog.h"
+#include "engine/uJobDatabase.h"
 #include "ingest/uEnclosure.h"
 #include "ingest/uHTTP.h"
-#include "storage/uConfig.h"
-#include "storage/uErrors.h"
 
 #include <QFile>
 
@@ -28,30 +27,14 @@ bool FetchToFile(const QString& url, const QString& path) {
 
 } // namespace
 
-void DownloadEnclosure(cSQLDatabase& database, const cEnclosure& enclosure) {
-    cDownloadClaim claim(database, EnclosureDownloads, enclosure.ID());
-    if (!claim.Taken())
-        return;
-    const QString path = enclosure.EnclosureFileName();
-    if (FetchToFile(enclosure.Url(), path)) {
-        try {
-            claim.Finish(dsDownloaded);
-            return;
-        } catch (const EVelmoraError& error) {
-            qCDebug(EngineLog) << "enclosure download not recorded:" << error.Message();
-        }
-    }
-    // The file goes first: a failure that cannot be recorded still leaves
-    // no partial file behind.
-    QFile::remove(path);
-    claim.Finish(dsFailed);
-}
-
 void cEnclosureJob::Run() {
-    cSQLDatabase database;
-    database.Open(GetConfig().MainDatabasePath());
-    cEnclosureTable enclosures(database);
+    cJobDatabase connection;
+    cEnclosureTable enclosures(connection.Database());
     enclosures.OpenQueuedEnclosures();
-    if (enclosures.Count() > 0)
-        DownloadEnclosure(database, *enclosures.Record(0));
+    if (enclosures.Count() == 0)
+        return;
+    const cEnclosure& enclosure = *enclosures.Record(0);
+    const QString path = enclosure.EnclosureFileName();
+    RunDownload(connection.Database(), EnclosureDownloads, enclosure.ID(), path,
+                [&] { return FetchToFile(enclosure.Url(), path); });
 }

@@ -7,12 +7,12 @@
 
 #include <exception>
 #include <sys/stat.h>
+#include <utility>
 
 struct cKeptDatabase {
     cSQLDatabase Database;
     QString Path;
-    dev_t Device = 0;
-    ino_t Inode = 0;
+    std::pair<dev_t, ino_t> File{0, 0};
 };
 
 namespace {
@@ -20,12 +20,14 @@ namespace {
 thread_local bool KeepsConnections = false;
 thread_local std::unique_ptr<cKeptDatabase> Kept;
 
-// Which file the path names now: a file removed and made again at the
-// same path is another file, which a kept connection does not see.
-bool SameFile(const cKeptDatabase& kept, const QString& path) {
+// The device and inode of the file the path names now, {0, 0} when none:
+// a file removed and made again at the same path is another file, which a
+// kept connection does not see.
+std::pair<dev_t, ino_t> FileIdentity(const QString& path) {
     struct stat status {};
-    return kept.Path == path && ::stat(QFile::encodeName(path).constData(), &status) == 0 &&
-           status.st_dev == kept.Device && status.st_ino == kept.Inode;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return {0, 0};
+    return {status.st_dev, status.st_ino};
 }
 
 } // namespace
@@ -33,7 +35,7 @@ bool SameFile(const cKeptDatabase& kept, const QString& path) {
 cJobDatabase::cJobDatabase() {
     const QString path = GetConfig().MainDatabasePath();
     std::unique_ptr<cKeptDatabase> kept = std::move(Kept);
-    if (kept && SameFile(*kept, path)) {
+    if (kept && kept->Path == path && kept->File.second != 0 && kept->File == FileIdentity(path)) {
         FConnection = std::move(kept);
         return;
     }
@@ -42,11 +44,7 @@ cJobDatabase::cJobDatabase() {
     FConnection->Path = path;
     // Read before opening: a file swapped in between is then told apart at
     // the next job, never taken for the one the connection has open.
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) == 0) {
-        FConnection->Device = status.st_dev;
-        FConnection->Inode = status.st_ino;
-    }
+    FConnection->File = FileIdentity(path);
     FConnection->Database.Open(path);
 }
 

@@ -87,7 +87,6 @@ cRefreshOutcome cRefreshNow::Finish() {
                 ++outcome.NotModified;
             continue;
         }
-        ++outcome.Failed;
         outcome.Failures.append({id, channel.Title, channel.Url, channel.Reason});
     }
     outcome.NewItems = static_cast<int>(CountStoredNodes(FDatabase) - FItemsBefore);

@@ -21,9 +21,8 @@ struct cRefreshOutcome {
     int Refreshed = 0;
     // Of those, the channels whose server answered 304 Not Modified.
     int NotModified = 0;
-    // Channels whose last update failed, or which vanished meanwhile.
-    int Failed = 0;
     int NewItems = 0;
+    // Channels whose last update failed, or which vanished meanwhile.
     QList<cFailedChannel> Failures;
 };
 

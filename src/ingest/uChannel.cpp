@@ -523,7 +523,8 @@ UpdateResult cChannel::UpdateFromFeed(const QStringList& withAttempt) {
     }
     // An error page is no feed, whatever it holds.
     if (reply.Status < 200 || reply.Status > 299 || stream.size() == 0) {
-        if (reply.Status == 429 || reply.Status == 503)
+        // Only a server that asked to be left alone gives a Retry-After.
+        if (!reply.RetryAfter.isEmpty())
             HonourRetryAfter(reply.RetryAfter);
         StoreFailure(fetch, reply.Status,
                      reply.Error.isEmpty() ? QStringLiteral("empty reply") : reply.Error);

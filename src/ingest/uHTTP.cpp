@@ -294,10 +294,6 @@ bool cHTTP::IsSuccess(const cResult& result) {
     return result.Completed && result.Status >= 200 && result.Status <= 299;
 }
 
-void cHTTP::GetToStream(const QString& url, QBuffer& stream) {
-    GetToStream(url, stream, cHTTPValidators{});
-}
-
 cHTTPReply cHTTP::GetToStream(const QString& url, QBuffer& stream,
                               const cHTTPValidators& validators) {
     const cDeadline deadline(FTimeouts.DeadlineSeconds);

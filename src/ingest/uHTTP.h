@@ -95,12 +95,12 @@ public:
     // Fetches into the stream and never raises. On a failed first attempt
     // the stream is emptied and a plain HTTP/1.0 retry without redirects
     // copies whatever body it gets (an error page included), within what is
-    // left of the deadline. Callers tell success by the stream's size.
-    void GetToStream(const QString& url, QBuffer& stream);
-    // The same, conditional: the validators given are sent as If-None-Match
-    // and If-Modified-Since. A 304 leaves the stream empty and is not
-    // retried; nor are 429 and 503, whose server asked to be left alone.
-    cHTTPReply GetToStream(const QString& url, QBuffer& stream, const cHTTPValidators& validators);
+    // left of the deadline; the reply says how it ended. The validators
+    // given are sent as If-None-Match and If-Modified-Since. A 304 leaves
+    // the stream empty and is not retried; nor are 429 and 503, whose
+    // server asked to be left alone.
+    cHTTPReply GetToStream(const QString& url, QBuffer& stream,
+                           const cHTTPValidators& validators = {});
     // True when the first client gets a non-empty body.
     bool ProbeUrl(const QString& url);
     // The body from the first client; any failure raises.

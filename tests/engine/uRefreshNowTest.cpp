@@ -54,7 +54,7 @@ TEST_F(RefreshNow, TheOutcomeCountsRefreshedAndFailedChannelsAndNewItems) {
 
     const cRefreshOutcome first = Refresh(ids);
     EXPECT_EQ(first.Refreshed, 2);
-    EXPECT_EQ(first.Failed, 1);
+    EXPECT_EQ(first.Failures.size(), 1);
     EXPECT_EQ(first.NewItems, 3);
     for (const char* flagged : {"ChannelStat", "CategoryStat"})
         EXPECT_EQ(Count(QStringLiteral("select count(*) from %1 where NeedRecalc <> 0")
@@ -74,7 +74,7 @@ TEST_F(RefreshNow, AChannelRemovedMeanwhileCountsAsFailed) {
     cRefreshNow refresh(Database, {id});
     RemoveSubscription(Database, id);
     const cRefreshOutcome outcome = refresh.Finish();
-    EXPECT_EQ(outcome.Failed, 1);
+    EXPECT_EQ(outcome.Failures.size(), 1);
     EXPECT_EQ(outcome.Refreshed, 0);
 }
 

@@ -115,6 +115,6 @@ TEST_F(SlowServers, ARefreshNowRefreshesEveryHealthyFeedAndEnds) {
     ASSERT_TRUE(Within30Seconds([&] { return Pool.QueuedJobCount() == 0; }));
     const cRefreshOutcome outcome = refresh.Finish();
     EXPECT_EQ(outcome.Refreshed, 10);
-    EXPECT_EQ(outcome.Failed, 2);
+    EXPECT_EQ(outcome.Failures.size(), 2);
     EXPECT_EQ(outcome.NewItems, 20);
 }

@@ -73,7 +73,7 @@ int RunRefresh(const QStringList& arguments) {
 
     const cRefreshOutcome outcome = refresh.Finish();
     Out() << "refreshed " << outcome.Refreshed << " channels (" << outcome.NotModified
-          << " not modified), " << outcome.Failed << " failed, " << outcome.NewItems
+          << " not modified), " << outcome.Failures.size() << " failed, " << outcome.NewItems
           << " new items\n";
     for (const cFailedChannel& failed : outcome.Failures) {
         Out() << "failed: " << failed.Id;

@@ -39,8 +39,7 @@ TfrmChannelDetail::TfrmChannelDetail(TdmVelmora& data, QWidget* parent)
     FList = new QTreeView(splitter);
     FList->setObjectName(QStringLiteral("lvChannel"));
     FList->setModel(FModel);
-    SetUpReportList(*FList);
-    FList->header()->setSectionsClickable(false);
+    SetUpReportList(*FList, false);
     splitter->addWidget(FList);
     QWidget* panel = CreateDetailPanel();
     splitter->addWidget(panel);
@@ -52,7 +51,7 @@ TfrmChannelDetail::TfrmChannelDetail(TdmVelmora& data, QWidget* parent)
     // The panel follows the selected row, chosen by mouse or keyboard; not
     // the current one, which the list sets by itself when it takes the focus.
     connect(FList->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        const int row = SelectedRow();
+        const int row = SelectedReportRow(*FList);
         if (row >= 0)
             ShowChannel(row);
     });
@@ -127,11 +126,6 @@ QWidget* TfrmChannelDetail::CreateDetailPanel() {
     return panel;
 }
 
-int TfrmChannelDetail::SelectedRow() const {
-    const QModelIndexList selected = FList->selectionModel()->selectedRows();
-    return selected.isEmpty() ? -1 : selected.first().row();
-}
-
 void TfrmChannelDetail::ShowChannel(int row) {
     FCurrentRow = row;
     const QModelIndex channel = FModel->index(row, 0);
@@ -171,7 +165,7 @@ void TfrmChannelDetail::AddChannel() {
 }
 
 void TfrmChannelDetail::RemoveCurrentChannel() {
-    const int row = SelectedRow();
+    const int row = SelectedReportRow(*FList);
     if (row < 0)
         return;
     const int64_t channelId =

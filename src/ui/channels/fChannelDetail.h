@@ -33,7 +33,6 @@ public:
 private:
     QWidget* CreateDetailPanel();
     // The selected row, or -1.
-    int SelectedRow() const;
     // The row becomes the current one and fills the panel. Setting the
     // check box and the frequency box runs their rules on it like a user's
     // change would: a due channel is asked for now, a channel not due when

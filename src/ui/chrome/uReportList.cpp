@@ -3,7 +3,7 @@
 #include <QHeaderView>
 #include <QTreeView>
 
-void SetUpReportList(QTreeView& list) {
+void SetUpReportList(QTreeView& list, bool clickableHeaders) {
     list.setFrameShape(QFrame::NoFrame);
     list.setRootIsDecorated(false);
     list.setItemsExpandable(false);
@@ -12,5 +12,10 @@ void SetUpReportList(QTreeView& list) {
     list.setSelectionMode(QAbstractItemView::SingleSelection);
     list.setSelectionBehavior(QAbstractItemView::SelectRows);
     list.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list.header()->setSectionsClickable(true);
+    list.header()->setSectionsClickable(clickableHeaders);
+}
+
+int SelectedReportRow(const QTreeView& list) {
+    const QModelIndexList rows = list.selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }

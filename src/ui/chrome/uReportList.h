@@ -4,5 +4,8 @@ class QTreeView;
 
 // Makes a tree view a flat, read-only report list: no branches, rows of one
 // height, one whole row selected at a time, and column headers that take
-// clicks (a click chooses the list's order).
-void SetUpReportList(QTreeView& list);
+// clicks (a click chooses the list's order) unless clickableHeaders is
+// false.
+void SetUpReportList(QTreeView& list, bool clickableHeaders = true);
+// The selected row of such a list; -1 when none is selected.
+int SelectedReportRow(const QTreeView& list);

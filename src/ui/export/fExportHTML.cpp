@@ -86,8 +86,7 @@ TfrmExportHTML::TfrmExportHTML(TfrmLoadProgress& loadProgress, QWidget* parent)
     FPages.QueryPagesToExport();
 
     FList->setObjectName(QStringLiteral("lvNode"));
-    SetUpReportList(*FList);
-    FList->header()->setSectionsClickable(false);
+    SetUpReportList(*FList, false);
     FList->setMinimumSize(681, 409);
     FList->setModel(new cPagesModel(FPages, FList));
     for (int column = 0; column < int(std::size(cPagesModel::Columns)); ++column)

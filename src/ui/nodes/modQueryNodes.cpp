@@ -248,8 +248,7 @@ QString TmodNodes::FilterText() const {
 }
 
 int TmodNodes::SelectedRow() const {
-    const QModelIndexList rows = FList->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    return SelectedReportRow(*FList);
 }
 
 void TmodNodes::RunZone(const QModelIndex& index, NodeStatusZone zone) {

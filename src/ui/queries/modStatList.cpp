@@ -85,6 +85,6 @@ QString TmodStatList::FilterText() const {
 }
 
 int64_t TmodStatList::SelectedId() const {
-    const QModelIndexList rows = FList->selectionModel()->selectedRows();
-    return rows.isEmpty() ? 0 : rows.first().data(StatIdRole).toLongLong();
+    const int row = SelectedReportRow(*FList);
+    return row < 0 ? 0 : FList->model()->index(row, 0).data(StatIdRole).toLongLong();
 }

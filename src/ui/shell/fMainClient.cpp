@@ -20,7 +20,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QSplitter>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -125,10 +124,8 @@ TfrmMainClient::TfrmMainClient(TdmVelmora& data, TfrmLoadProgress& loadProgress)
     setCentralWidget(back);
 
     // A channel picture stored by the engine shows at once.
-    FData.ChannelIcons().WhenIconsChange([window = QPointer<TfrmMainClient>(this)] {
-        if (window)
-            window->RepaintChannelIcons();
-    });
+    // The notice runs on the GUI thread and the destructor withdraws it.
+    FData.ChannelIcons().WhenIconsChange([this] { RepaintChannelIcons(); });
     // The engine starts last, once everything it may call back into exists.
     FScheduler = std::make_unique<cThUpdateScheduler>(GetThreadPool());
 }

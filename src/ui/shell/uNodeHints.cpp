@@ -61,7 +61,7 @@ bool TNodeHints::eventFilter(QObject* watched, QEvent* event) {
             return false;
         const QPoint at = static_cast<QHelpEvent*>(event)->globalPos();
         QAbstractItemView* list = ListOfViewport(watched);
-        if ((list && ShowListHint(*list, at)) || ShowOwnHint(*widget, at)) {
+        if ((list && ShowListHint(*list, at, HintFor(*list))) || ShowOwnHint(*widget, at)) {
             event->accept();
             return true;
         }
@@ -88,8 +88,7 @@ bool TNodeHints::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-bool TNodeHints::ShowListHint(QAbstractItemView& list, const QPoint& at) {
-    const cHint hint = HintFor(list);
+bool TNodeHints::ShowListHint(QAbstractItemView& list, const QPoint& at, const cHint& hint) {
     if (hint.Text.isEmpty())
         return false;
     Show(*list.viewport(), at, hint, ListHintMs);
@@ -135,8 +134,6 @@ void TNodeHints::Renew() {
         Hide();
         return;
     }
-    if (hint.Text != FWindow->HintText() || hint.LanguageCode != FWindow->LanguageCode()) {
-        QAbstractItemView& list = *FList;
-        ShowListHint(list, FAt);
-    }
+    if (hint.Text != FWindow->HintText() || hint.LanguageCode != FWindow->LanguageCode())
+        ShowListHint(*FList, FAt, hint);
 }

@@ -41,7 +41,7 @@ public:
     TVelmoraHintWindow& Window();
 
 private:
-    bool ShowListHint(QAbstractItemView& list, const QPoint& at);
+    bool ShowListHint(QAbstractItemView& list, const QPoint& at, const cHint& hint);
     bool ShowOwnHint(QWidget& widget, const QPoint& at);
     void Show(QWidget& hinted, const QPoint& at, const cHint& hint, int visibleMs);
     void Hide();
