@@ -101,7 +101,11 @@ void cChannelIconList::Cache(int64_t channelId, const QImage& picture) {
 }
 
 void cChannelIconList::StoreIcon(const QImage& picture, int64_t channelId) {
-    cInterLockGuard hold(FLock);
+    // The row and the file are written without the cache lock, so that the
+    // GUI thread's lookups never wait for a worker's commit: a lookup that
+    // reads the row meanwhile finds the old state or the new one, and the
+    // ring is brought up to date below either way. The file is replaced
+    // whole, never seen half written.
     try {
         cSQLDatabase database;
         database.Open(GetConfig().MainDatabasePath());
@@ -120,6 +124,7 @@ void cChannelIconList::StoreIcon(const QImage& picture, int64_t channelId) {
     } catch (const EVelmoraError& error) {
         qCDebug(EngineLog) << "channel" << channelId << "icon not stored:" << error.Message();
     }
+    cInterLockGuard hold(FLock);
     for (cChannelInCache& entry : FEntries)
         if (entry.ChannelId == channelId)
             entry.Picture = picture;
