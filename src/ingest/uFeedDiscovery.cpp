@@ -1,9 +1,9 @@
 #include "ingest/uFeedDiscovery.h"
 
+#include "ingest/uHTMLDocument.h"
 #include "ingest/uIngestLog.h"
 #include "storage/uErrors.h"
 
-#include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
 
 #include <QUrl>
@@ -13,8 +13,7 @@
 namespace {
 
 bool IsElementNamed(xmlNodePtr node, const char* name) {
-    return node->type == XML_ELEMENT_NODE &&
-           xmlStrcasecmp(node->name, reinterpret_cast<const xmlChar*>(name)) == 0;
+    return node->type == XML_ELEMENT_NODE && IsHTMLName(node->name, name);
 }
 
 xmlNodePtr FirstChildNamed(xmlNodePtr parent, const char* name) {
@@ -22,16 +21,6 @@ xmlNodePtr FirstChildNamed(xmlNodePtr parent, const char* name) {
         if (IsElementNamed(child, name))
             return child;
     return nullptr;
-}
-
-// An attribute's value, or a null string when the element has none.
-QString Attribute(xmlNodePtr element, const char* name) {
-    xmlChar* value = xmlGetProp(element, reinterpret_cast<const xmlChar*>(name));
-    QString text;
-    if (value)
-        text = QString::fromUtf8(reinterpret_cast<const char*>(value));
-    xmlFree(value);
-    return text;
 }
 
 // rel holds a list of words separated by blanks ("alternate feed").
@@ -93,18 +82,11 @@ bool IsFeedDocument(const QByteArray& body) {
 }
 
 QString FindFeedLink(const QByteArray& page, const QString& pageAddress) {
-    // libxml2 compares each attribute of a tag with every earlier one.
-    if (cXML::MostTagWords(page) > cXML::MaxTagWords)
-        return QString();
     // Implied elements stay on: the parser then puts the links written
     // before the page's content into a head of its own making, even when
     // the page writes neither <html> nor <head>, and the links after it
     // into the body, where they are not looked for.
-    std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> document(
-        htmlReadMemory(page.constData(), static_cast<int>(page.size()), nullptr, nullptr,
-                       HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                           HTML_PARSE_NONET),
-        xmlFreeDoc);
+    const cHTMLDocument document = ReadHTMLDocument(page);
     if (!document)
         return QString();
     const xmlNodePtr root = xmlDocGetRootElement(document.get());
@@ -116,7 +98,7 @@ QString FindFeedLink(const QByteArray& page, const QString& pageAddress) {
     VisitHead(head, [&](xmlNodePtr element) {
         // The first base that has an href counts.
         const QString href =
-            IsElementNamed(element, "base") ? Attribute(element, "href") : QString();
+            IsElementNamed(element, "base") ? HTMLAttribute(element, "href") : QString();
         if (href.isNull())
             return false;
         base = base.resolved(QUrl(href.trimmed()));
@@ -124,10 +106,10 @@ QString FindFeedLink(const QByteArray& page, const QString& pageAddress) {
     });
     QString found;
     VisitHead(head, [&](xmlNodePtr element) {
-        if (!IsElementNamed(element, "link") || !IsAlternate(Attribute(element, "rel")) ||
-            !IsFeedType(Attribute(element, "type")))
+        if (!IsElementNamed(element, "link") || !IsAlternate(HTMLAttribute(element, "rel")) ||
+            !IsFeedType(HTMLAttribute(element, "type")))
             return false;
-        const QString href = Attribute(element, "href").trimmed();
+        const QString href = HTMLAttribute(element, "href").trimmed();
         if (href.isEmpty())
             return false;
         const QString address = base.resolved(QUrl(href)).toString(QUrl::FullyEncoded);

@@ -1,10 +1,9 @@
 #include "ingest/uMHTML.h"
 
+#include "ingest/uHTMLDocument.h"
 #include "ingest/uHTTP.h"
-#include "ingest/uXML.h"
 #include "storage/uErrors.h"
 
-#include <libxml/HTMLparser.h>
 #include <libxml/HTMLtree.h>
 #include <libxml/tree.h>
 
@@ -30,32 +29,20 @@ constexpr const char* RemovedVoidElements[] = {
 // Attributes that load a resource on the elements that stay.
 constexpr const char* RemovedAttributes[] = {"src", "srcset", "poster", "background"};
 
-bool NameIs(const xmlChar* name, const char* expected) {
-    return xmlStrcasecmp(name, reinterpret_cast<const xmlChar*>(expected)) == 0;
-}
-
 template <size_t N> bool NameIsOneOf(const xmlChar* name, const char* const (&names)[N]) {
     for (const char* expected : names)
-        if (NameIs(name, expected))
+        if (IsHTMLName(name, expected))
             return true;
     return false;
-}
-
-QString Attribute(xmlNodePtr element, const char* name) {
-    xmlChar* value = xmlGetProp(element, reinterpret_cast<const xmlChar*>(name));
-    const QString text =
-        value ? QString::fromUtf8(reinterpret_cast<const char*>(value)) : QString();
-    xmlFree(value);
-    return text;
 }
 
 // A refresh would leave the saved page; a character set declaration would
 // contradict the UTF-8 the page is written in.
 bool IsRemovedMeta(xmlNodePtr element) {
-    if (!NameIs(element->name, "meta"))
+    if (!IsHTMLName(element->name, "meta"))
         return false;
-    const QString equivalent = Attribute(element, "http-equiv").trimmed();
-    return !Attribute(element, "charset").isNull() ||
+    const QString equivalent = HTMLAttribute(element, "http-equiv").trimmed();
+    return !HTMLAttribute(element, "charset").isNull() ||
            equivalent.compare(QLatin1String("refresh"), Qt::CaseInsensitive) == 0 ||
            equivalent.compare(QLatin1String("content-type"), Qt::CaseInsensitive) == 0;
 }
@@ -134,15 +121,7 @@ void Strip(xmlNodePtr root) {
 } // namespace
 
 QByteArray StrippedPage(const QByteArray& page, const QString& address) {
-    // libxml2 compares each attribute of a tag with every earlier one.
-    if (cXML::MostTagWords(page) > cXML::MaxTagWords)
-        throw EVelmoraError(QStringLiteral("Can't read the page at %1").arg(address));
-    const QByteArray base = address.toUtf8();
-    std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> document(
-        htmlReadMemory(page.constData(), static_cast<int>(page.size()), base.constData(), nullptr,
-                       HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                           HTML_PARSE_NONET),
-        xmlFreeDoc);
+    const cHTMLDocument document = ReadHTMLDocument(page, address.toUtf8());
     if (!document)
         throw EVelmoraError(QStringLiteral("Can't read the page at %1").arg(address));
     for (xmlNodePtr node = document->children; node; node = node->next)

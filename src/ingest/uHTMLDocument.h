@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <libxml/tree.h>
+
+#include <memory>
+
+// Web pages read with libxml2's forgiving HTML parser, for the readers that
+// look into pages: feed discovery and saved pages.
+
+using cHTMLDocument = std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)>;
+
+// The page parsed with recovery, no network and no messages, relative
+// addresses resolved against base (may be empty); null when it cannot be
+// read or has a tag of more than cXML::MaxTagWords words (libxml2 compares
+// each attribute of a tag with every earlier one).
+cHTMLDocument ReadHTMLDocument(const QByteArray& page, const QByteArray& base = {});
+// Whether the tag name is the one expected, in any letter case.
+bool IsHTMLName(const xmlChar* name, const char* expected);
+// An attribute's value, or a null string when the element has none.
+QString HTMLAttribute(xmlNodePtr element, const char* name);
