@@ -3,10 +3,9 @@
 #include "engine/uChannelIconList.h"
 #include "engine/uIconDrawing.h"
 #include "engine/uIconImages.h"
+#include "engine/uJobDatabase.h"
 #include "ingest/uChannel.h"
 #include "ingest/uHTTP.h"
-#include "storage/uConfig.h"
-#include "storage/uSQLDataTabRec.h"
 
 #include <QScopeGuard>
 
@@ -22,9 +21,8 @@ void cChannelIconLoaderJob::Run() {
     QString title;
     QString imageUrl;
     {
-        cSQLDatabase database;
-        database.Open(GetConfig().MainDatabasePath());
-        cChannelTable channels(database);
+        cJobDatabase connection;
+        cChannelTable channels(connection.Database());
         channels.OpenChannel(ChannelId);
         // A channel removed since the lookup gets nothing.
         if (channels.Count() == 0)

@@ -10,10 +10,6 @@
 
 namespace {
 
-bool StartsWith(const QByteArray& data, const char* bytes, qsizetype count, qsizetype at = 0) {
-    return data.mid(at, count) == QByteArray::fromRawData(bytes, count);
-}
-
 const char* FormatName(cImageFormat format) {
     switch (format) {
     case cImageFormat::PNG:
@@ -50,15 +46,14 @@ QImage ReadLimited(QIODevice& device, const char* format) {
 cImageFormat DetectImageFormat(const QByteArray& data) {
     if (data.size() < 10)
         return cImageFormat::Unrecognised;
-    if (StartsWith(data, "\x89PNG\r\n\x1a\n", 8))
+    if (data.startsWith("\x89PNG\r\n\x1a\n"))
         return cImageFormat::PNG;
     // JFIF and Exif files start with FF D8 too, so every JPEG ends here.
-    if (StartsWith(data, "\xff\xd8", 2))
+    if (data.startsWith("\xff\xd8"))
         return cImageFormat::JPEG;
-    if (StartsWith(data, "GIF8", 4) &&
-        (StartsWith(data, "9a", 2, 4) || StartsWith(data, "7a", 2, 4)))
+    if (data.startsWith("GIF8") && (data.mid(4, 2) == "9a" || data.mid(4, 2) == "7a"))
         return cImageFormat::GIF;
-    if (StartsWith(data, "BM", 2))
+    if (data.startsWith("BM"))
         return cImageFormat::BMP;
     return cImageFormat::Unrecognised;
 }
