@@ -505,6 +505,9 @@ void cChannel::StoreFailure(cChannelFetch& fetch, long status, const QString& re
 UpdateResult cChannel::UpdateFromFeed(const QStringList& withAttempt) {
     cSQLDatabase& database = Owner->Database();
     cChannelFetch fetch(database, ID());
+    // Until items are stored, every commit is bookkeeping that the next
+    // refresh redoes: an unchanged feed then costs no wait for the disk.
+    cUnsyncedCommits bookkeeping(database);
     RecordAttempt(false);
     try {
         database.SaveAllInTransaction(withAttempt);
@@ -545,6 +548,7 @@ UpdateResult cChannel::UpdateFromFeed(const QStringList& withAttempt) {
             RecordAttempt(true);
             fetch.Succeeded(reply);
             try {
+                bookkeeping.End();
                 if (StoreRefresh(tables))
                     return UpdateResult::Stored;
                 qCDebug(IngestLog)

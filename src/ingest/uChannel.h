@@ -37,7 +37,9 @@ public:
     // MaxRetryAfterSeconds. A feed that cannot be read raises; the channel
     // then keeps the failed state stored before the fetch. withAttempt (the
     // caller's log entry) is stored in the transaction that records the
-    // attempt, before the fetch: one commit rather than two.
+    // attempt, before the fetch: one commit rather than two. Only the
+    // commit that stores items waits for the disk: the attempt and an
+    // outcome without items are bookkeeping the next refresh redoes.
     UpdateResult UpdateFromFeed(const QStringList& withAttempt = {});
     // NextUpdateDateTime_UTC from the last update, its outcome and the
     // frequency; never earlier than a minute from now.

@@ -306,6 +306,25 @@ void cSQLDatabase::SaveAll() {
     FConnection.ExecuteBatch(FlushAll());
 }
 
+cUnsyncedCommits::cUnsyncedCommits(cSQLDatabase& database) : FDatabase(database) {
+    FDatabase.Execute(QStringLiteral("PRAGMA synchronous = NORMAL"));
+}
+
+cUnsyncedCommits::~cUnsyncedCommits() {
+    try {
+        End();
+    } catch (const EVelmoraError& error) {
+        qCWarning(StorageLog) << "commits left unsynced:" << error.Message();
+    }
+}
+
+void cUnsyncedCommits::End() {
+    if (FEnded)
+        return;
+    FEnded = true;
+    FDatabase.Execute(QStringLiteral("PRAGMA synchronous = FULL"));
+}
+
 void cSQLDatabase::ExecuteInTransaction(const QStringList& statements) {
     const cCompiledBatch batch = FConnection.CompileBatch(statements);
     InTransaction([&] { FConnection.RunBatch(batch); });

@@ -190,3 +190,25 @@ private:
     std::vector<cSQLTable*> FTables;
     bool FHasWriterTurn = false;
 };
+
+// While one lives, commits on its connection of a write-ahead-logged file
+// are not synced: each reaches the log at once, so the program's crash
+// loses none and the file stays consistent, and the disk with the next
+// synced commit of any connection, or the next checkpoint. A power failure
+// may take back the latest of them. For bookkeeping that the next run
+// redoes (a refresh's attempt, a 304), never for what a feed or the user
+// gave. Made and ended outside transactions.
+class cUnsyncedCommits {
+public:
+    explicit cUnsyncedCommits(cSQLDatabase& database);
+    ~cUnsyncedCommits();
+    cUnsyncedCommits(const cUnsyncedCommits&) = delete;
+    cUnsyncedCommits& operator=(const cUnsyncedCommits&) = delete;
+
+    // Commits are synced again from now on.
+    void End();
+
+private:
+    cSQLDatabase& FDatabase;
+    bool FEnded = false;
+};

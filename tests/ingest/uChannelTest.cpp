@@ -1,5 +1,6 @@
 #include "ingest/uChannel.h"
 
+#include "SyncCounter.h"
 #include "TestFiles.h"
 #include "TestHttpServer.h"
 #include "ingest/uRefreshTables.h"
@@ -597,6 +598,44 @@ TEST_F(Refresh, ValidatorsGoBackAsReceivedAndA304LeavesEveryItemAsItWas) {
     EXPECT_EQ(Server.Requests().back().IfNoneMatch, "");
     EXPECT_EQ(Server.Requests().back().IfModifiedSince, "");
     EXPECT_EQ(Count(QStringLiteral("ChannelFetch")), 1);
+}
+
+// What a refresh only records about its feed may be taken back by a power
+// failure (the next refresh records it again); new items may not.
+TEST_F(Refresh, OnlyARefreshThatStoresItemsWaitsForTheDisk) {
+    cTestEndpoint conditional = Feed(RssWithItems({"a", "b"}));
+    conditional.Headers = {{"ETag", "\"1\""}};
+    conditional.Conditional = true;
+    auto feed = Server.Serve("/feed", conditional);
+    auto broken = Server.Serve("/broken", Feed("<rss><channel><item>"));
+    const int64_t unchanged = Subscribe("/feed");
+    const int64_t missing = Subscribe("/missing");
+    const int64_t malformed = Subscribe("/broken");
+
+    cSyncCounter syncs;
+    cSQLDatabase counted;
+    counted.Open(File.Path());
+    const auto update = [&](int64_t channelId) {
+        cChannelTable channels(counted);
+        channels.OpenChannel(channelId);
+        return channels.Record(0)->UpdateFromFeed();
+    };
+    ASSERT_EQ(update(unchanged), UpdateResult::Stored);
+    EXPECT_GT(syncs.Take(), 0) << "new items were not on the disk when the refresh returned";
+    ASSERT_EQ(update(unchanged), UpdateResult::NotModified);
+    EXPECT_EQ(syncs.Take(), 0);
+    ASSERT_EQ(update(missing), UpdateResult::Failed);
+    EXPECT_EQ(syncs.Take(), 0);
+    EXPECT_THROW(update(malformed), EVelmoraError);
+    EXPECT_EQ(syncs.Take(), 0);
+
+    // After a refresh, whichever way it ended, the connection's commits
+    // wait for the disk again.
+    counted.Execute(QStringLiteral("update Node set HasBeenRead = -1"));
+    EXPECT_GT(syncs.Take(), 0);
+    EXPECT_EQ(
+        Row(QStringLiteral("select FailureReason <> '' from ChannelFetch order by ChannelId")),
+        QStringLiteral("0|1|1"));
 }
 
 TEST_F(Refresh, ServersAskingToWaitAreAskedOnceAndLeftAloneAsLongAsTheySayUpToADay) {
