@@ -10,9 +10,11 @@ class Server;
 }
 
 // Serves a generated corpus's feeds/ folder on 127.0.0.1 and a free port.
+// A reply delay makes the loopback server stand for distant ones: each
+// request waits that long before its reply, many at a time.
 class cCorpusServer {
 public:
-    explicit cCorpusServer(const QString& corpusFolder);
+    explicit cCorpusServer(const QString& corpusFolder, int replyDelayMs = 0);
     ~cCorpusServer();
 
     // The feed file names, in name order.

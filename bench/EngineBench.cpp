@@ -1,6 +1,7 @@
 // The whole engine on a generated corpus: every feed refreshed by an update
 // job through the real worker pool (N = the machine's processors) from a
-// loopback HTTP server into a fresh database.
+// loopback HTTP server into a fresh database. A reply delay in milliseconds
+// (the second argument) stands for distant servers.
 
 #include "BenchSupport.h"
 #include "CorpusServer.h"
@@ -13,16 +14,18 @@
 
 #include <QElapsedTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/resource.h>
 #include <thread>
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s CORPUS_FOLDER\n", argv[0]);
+        std::fprintf(stderr, "usage: %s CORPUS_FOLDER [REPLY_DELAY_MS]\n", argv[0]);
         return 2;
     }
     cBenchHome home;
-    cCorpusServer server(QString::fromLocal8Bit(argv[1]));
+    const int replyDelayMs = argc > 2 ? std::atoi(argv[2]) : 0;
+    cCorpusServer server(QString::fromLocal8Bit(argv[1]), replyDelayMs);
     cSQLDatabase database;
     database.Open(GetConfig().MainDatabasePath());
     std::vector<int64_t> ids;
@@ -48,9 +51,9 @@ int main(int argc, char** argv) {
         database.QueryInt(QStringLiteral("select count(*) from Channel where IsLastUpdateOk = 0"));
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("engine: %zu feeds (%d failed) by %d workers, %d items in %.2f s: %.1f feeds/s, "
-                "%.0f items/s; peak memory %.1f MiB\n",
-                ids.size(), failed, GetConfig().WorkerCount, items, seconds, ids.size() / seconds,
-                items / seconds, usage.ru_maxrss / 1024.0);
+    std::printf("engine: %zu feeds (%d failed) by %d workers, replies delayed %d ms, %d items in "
+                "%.2f s: %.1f feeds/s, %.0f items/s; peak memory %.1f MiB\n",
+                ids.size(), failed, GetConfig().WorkerCount, replyDelayMs, items, seconds,
+                ids.size() / seconds, items / seconds, usage.ru_maxrss / 1024.0);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "ingest/uHTTP.h"
 #include "storage/uConfig.h"
 #include "storage/uErrors.h"
+#include "storage/uSQLDataTabRec.h"
 
 #include <algorithm>
 #include <pthread.h>
@@ -54,9 +55,23 @@ bool cThWorker::Park() {
     return !FStopRequested;
 }
 
+void cThWorker::NetworkWaitBegins() {
+    FLeftItsPlace = !HoldsWriterTurn() && FPool.LeaveForNetworkWait();
+}
+
+void cThWorker::NetworkWaitEnds() {
+    if (!FLeftItsPlace)
+        return;
+    FLeftItsPlace = false;
+    // Woken with a place, or to stop: the job ends either way.
+    if (!FPool.BackFromNetworkWait(*this, FRunsUrgentJob))
+        Park();
+}
+
 void cThWorker::Body() {
     NameThisThread(InactiveName);
     KeepJobDatabases();
+    ListenToNetworkWaits(this);
     while (!FStopRequested) {
         std::shared_ptr<cBaseJob> job = FPool.NextJobOrRelease(*this);
         if (!job) {
@@ -69,6 +84,7 @@ void cThWorker::Body() {
         if (FStopRequested)
             break;
         NameThisThread(job->ThreadName());
+        FRunsUrgentJob = job->Urgent == 1;
         try {
             job->Run();
             if (job->OnDone)
@@ -85,6 +101,7 @@ void cThWorker::Body() {
         NameThisThread(InactiveName);
     }
     ReleaseJobDatabase();
+    ListenToNetworkWaits(nullptr);
 }
 
 // cThreadPool
@@ -105,11 +122,33 @@ void cThreadPool::AddJob(std::unique_ptr<cBaseJob> job) {
         StartWorker();
 }
 
+int cThreadPool::ComputingCount() const {
+    return static_cast<int>(FActive.size()) - FNetworkWaits;
+}
+
 bool cThreadPool::CanAddWorker() const {
-    const auto active = static_cast<int>(FActive.size());
-    if (!FUrgent.empty() && active < 2 * FWorkerCount)
+    const int computing = ComputingCount();
+    if (!FUrgent.empty() && computing < 2 * FWorkerCount)
         return true;
-    return active < FWorkerCount;
+    return computing < FWorkerCount;
+}
+
+bool cThreadPool::WakeReturningWorker() {
+    if (FReturning.empty())
+        return false;
+    cThWorker* worker = FReturning.front();
+    FReturning.pop_front();
+    --FNetworkWaits;
+    worker->Wake();
+    return true;
+}
+
+bool cThreadPool::HasUntakenJob() const {
+    for (const cQueue* queue : {&FUrgent, &FNormal})
+        for (const auto& job : *queue)
+            if (!job->Taken)
+                return true;
+    return false;
 }
 
 void cThreadPool::StartWorker() {
@@ -130,7 +169,7 @@ std::shared_ptr<cBaseJob> cThreadPool::NextJob() {
             job->Taken = true;
             return job;
         }
-    if (static_cast<int>(FActive.size()) > FWorkerCount)
+    if (ComputingCount() > FWorkerCount)
         return nullptr;
     for (const auto& job : FNormal)
         if (!job->Taken) {
@@ -154,6 +193,9 @@ std::shared_ptr<cBaseJob> cThreadPool::NextJobOrRelease(cThWorker& worker) {
     cInterLockGuard hold(FLock);
     if (FShuttingDown)
         return nullptr;
+    // This worker's place, before any new job.
+    if (ComputingCount() <= FWorkerCount)
+        WakeReturningWorker();
     std::shared_ptr<cBaseJob> job = NextJob();
     if (!job)
         ReleaseWorker(worker);
@@ -168,6 +210,29 @@ void cThreadPool::JobDone(const std::shared_ptr<cBaseJob>& job) {
 
 void cThreadPool::RunOnDone(const std::function<void()>& call) {
     FDispatcher.RunAndWait(call);
+}
+
+bool cThreadPool::LeaveForNetworkWait() {
+    cInterLockGuard hold(FLock);
+    if (FShuttingDown || FNetworkWaits >= MaxNetworkWaits)
+        return false;
+    ++FNetworkWaits;
+    if (ComputingCount() < FWorkerCount && WakeReturningWorker())
+        return true;
+    if (HasUntakenJob() && CanAddWorker())
+        StartWorker();
+    return true;
+}
+
+bool cThreadPool::BackFromNetworkWait(cThWorker& worker, bool urgentJob) {
+    cInterLockGuard hold(FLock);
+    const int places = urgentJob ? 2 * FWorkerCount : FWorkerCount;
+    if (FShuttingDown || ComputingCount() < places) {
+        --FNetworkWaits;
+        return true;
+    }
+    FReturning.push_back(&worker);
+    return false;
 }
 
 template <class TTest> bool cThreadPool::AnyQueued(TTest test) const {
@@ -235,6 +300,8 @@ void cThreadPool::Shutdown() {
     FIdle.clear();
     FNormal.clear();
     FUrgent.clear();
+    FReturning.clear();
+    FNetworkWaits = 0;
     FAllWorkers.clear();
 }
 
