@@ -7,7 +7,6 @@
 #include "ingest/uHTTP.h"
 #include "storage/uConfig.h"
 #include "storage/uErrors.h"
-#include "storage/uSQLDataTabRec.h"
 
 #include <algorithm>
 #include <pthread.h>
@@ -55,23 +54,9 @@ bool cThWorker::Park() {
     return !FStopRequested;
 }
 
-void cThWorker::NetworkWaitBegins() {
-    FLeftItsPlace = !HoldsWriterTurn() && FPool.LeaveForNetworkWait();
-}
-
-void cThWorker::NetworkWaitEnds() {
-    if (!FLeftItsPlace)
-        return;
-    FLeftItsPlace = false;
-    // Woken with a place, or to stop: the job ends either way.
-    if (!FPool.BackFromNetworkWait(*this, FRunsUrgentJob))
-        Park();
-}
-
 void cThWorker::Body() {
     NameThisThread(InactiveName);
     KeepJobDatabases();
-    ListenToNetworkWaits(this);
     while (!FStopRequested) {
         std::shared_ptr<cBaseJob> job = FPool.NextJobOrRelease(*this);
         if (!job) {
@@ -84,7 +69,6 @@ void cThWorker::Body() {
         if (FStopRequested)
             break;
         NameThisThread(job->ThreadName());
-        FRunsUrgentJob = job->Urgent == 1;
         try {
             job->Run();
             if (job->OnDone)
@@ -101,7 +85,6 @@ void cThWorker::Body() {
         NameThisThread(InactiveName);
     }
     ReleaseJobDatabase();
-    ListenToNetworkWaits(nullptr);
 }
 
 // cThreadPool
@@ -122,33 +105,11 @@ void cThreadPool::AddJob(std::unique_ptr<cBaseJob> job) {
         StartWorker();
 }
 
-int cThreadPool::ComputingCount() const {
-    return static_cast<int>(FActive.size()) - FNetworkWaits;
-}
-
 bool cThreadPool::CanAddWorker() const {
-    const int computing = ComputingCount();
-    if (!FUrgent.empty() && computing < 2 * FWorkerCount)
+    const auto active = static_cast<int>(FActive.size());
+    if (!FUrgent.empty() && active < 2 * FWorkerCount)
         return true;
-    return computing < FWorkerCount;
-}
-
-bool cThreadPool::WakeReturningWorker() {
-    if (FReturning.empty())
-        return false;
-    cThWorker* worker = FReturning.front();
-    FReturning.pop_front();
-    --FNetworkWaits;
-    worker->Wake();
-    return true;
-}
-
-bool cThreadPool::HasUntakenJob() const {
-    for (const cQueue* queue : {&FUrgent, &FNormal})
-        for (const auto& job : *queue)
-            if (!job->Taken)
-                return true;
-    return false;
+    return active < FWorkerCount;
 }
 
 void cThreadPool::StartWorker() {
@@ -169,7 +130,7 @@ std::shared_ptr<cBaseJob> cThreadPool::NextJob() {
             job->Taken = true;
             return job;
         }
-    if (ComputingCount() > FWorkerCount)
+    if (static_cast<int>(FActive.size()) > FWorkerCount)
         return nullptr;
     for (const auto& job : FNormal)
         if (!job->Taken) {
@@ -193,9 +154,6 @@ std::shared_ptr<cBaseJob> cThreadPool::NextJobOrRelease(cThWorker& worker) {
     cInterLockGuard hold(FLock);
     if (FShuttingDown)
         return nullptr;
-    // This worker's place, before any new job.
-    if (ComputingCount() <= FWorkerCount)
-        WakeReturningWorker();
     std::shared_ptr<cBaseJob> job = NextJob();
     if (!job)
         ReleaseWorker(worker);
@@ -210,29 +168,6 @@ void cThreadPool::JobDone(const std::shared_ptr<cBaseJob>& job) {
 
 void cThreadPool::RunOnDone(const std::function<void()>& call) {
     FDispatcher.RunAndWait(call);
-}
-
-bool cThreadPool::LeaveForNetworkWait() {
-    cInterLockGuard hold(FLock);
-    if (FShuttingDown || FNetworkWaits >= MaxNetworkWaits)
-        return false;
-    ++FNetworkWaits;
-    if (ComputingCount() < FWorkerCount && WakeReturningWorker())
-        return true;
-    if (HasUntakenJob() && CanAddWorker())
-        StartWorker();
-    return true;
-}
-
-bool cThreadPool::BackFromNetworkWait(cThWorker& worker, bool urgentJob) {
-    cInterLockGuard hold(FLock);
-    const int places = urgentJob ? 2 * FWorkerCount : FWorkerCount;
-    if (FShuttingDown || ComputingCount() < places) {
-        --FNetworkWaits;
-        return true;
-    }
-    FReturning.push_back(&worker);
-    return false;
 }
 
 template <class TTest> bool cThreadPool::AnyQueued(TTest test) const {
@@ -300,8 +235,6 @@ void cThreadPool::Shutdown() {
     FIdle.clear();
     FNormal.clear();
     FUrgent.clear();
-    FReturning.clear();
-    FNetworkWaits = 0;
     FAllWorkers.clear();
 }
 

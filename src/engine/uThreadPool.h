@@ -1,7 +1,6 @@
 #pragma once
 
 #include "engine/uJob.h"
-#include "ingest/uHTTP.h"
 #include "storage/uInterLock.h"
 
 #include <atomic>
@@ -16,9 +15,8 @@ class cMainThreadDispatcher;
 class cThreadPool;
 
 // One worker thread of the pool. Between jobs it parks until the pool
-// wakes it; a wake-up given before it parks is kept, never lost. While its
-// job waits on the network it may leave its place to another job.
-class cThWorker : private cNetworkWaitListener {
+// wakes it; a wake-up given before it parks is kept, never lost.
+class cThWorker {
 public:
     explicit cThWorker(cThreadPool& pool);
     ~cThWorker();
@@ -31,31 +29,20 @@ private:
     void Body();
     // Waits for a wake-up; false when asked to stop.
     bool Park();
-    void NetworkWaitBegins() override;
-    void NetworkWaitEnds() override;
 
     cThreadPool& FPool;
     std::mutex FWakeLock;
     std::condition_variable FWakeSignal;
     bool FWoken = false;
-    bool FLeftItsPlace = false;
-    bool FRunsUrgentJob = false;
     std::atomic<bool> FStopRequested{false};
     std::thread FThread;
 };
 
 // Runs jobs on worker threads: urgent jobs first, each queue in submission
 // order, up to N workers for normal jobs and up to 2N while urgent jobs
-// wait. A worker whose job waits on the network (a feed server's reply)
-// gives its place to another job, up to MaxNetworkWaits at a time, so that
-// the fetches of many feeds overlap while no more than N workers parse and
-// store; back from the wait, it takes the first free place before any new
-// job does. Idle workers park and are reused. Errors of jobs are
-// discarded.
+// wait. Idle workers park and are reused. Errors of jobs are discarded.
 class cThreadPool {
 public:
-    static constexpr int MaxNetworkWaits = 6;
-
     cThreadPool(int workerCount, cMainThreadDispatcher& dispatcher);
     ~cThreadPool();
     cThreadPool(const cThreadPool&) = delete;
@@ -77,14 +64,6 @@ public:
     std::shared_ptr<cBaseJob> NextJobOrRelease(cThWorker& worker);
     void JobDone(const std::shared_ptr<cBaseJob>& job);
     void RunOnDone(const std::function<void()>& call);
-    // A worker about to wait on the network leaves its place to another
-    // job, unless MaxNetworkWaits workers wait already; true when it left
-    // it. A worker holding the writer turn keeps its place: waiting for a
-    // place afterwards, it would keep the workers in place waiting for it.
-    bool LeaveForNetworkWait();
-    // Back from the wait: true when the worker has a place again, false
-    // when it must park until the pool wakes it with one.
-    bool BackFromNetworkWait(cThWorker& worker, bool urgentJob);
 
     // Jobs queued or running.
     int QueuedJobCount();
@@ -96,13 +75,7 @@ public:
 private:
     using cQueue = std::deque<std::shared_ptr<cBaseJob>>;
 
-    // Active workers not waiting on the network.
-    int ComputingCount() const;
     bool CanAddWorker() const;
-    bool HasUntakenJob() const;
-    // Gives a place that has come free to the first worker back from the
-    // network, if any; false when none waits.
-    bool WakeReturningWorker();
     void StartWorker();
     std::shared_ptr<cBaseJob> NextJob();
     void ReleaseWorker(cThWorker& worker);
@@ -118,10 +91,6 @@ private:
     std::vector<std::unique_ptr<cThWorker>> FAllWorkers;
     cQueue FNormal;
     cQueue FUrgent;
-    // Workers waiting on the network, those back from it and waiting for
-    // a place included.
-    int FNetworkWaits = 0;
-    std::deque<cThWorker*> FReturning;
     bool FShuttingDown = false;
 };
 

@@ -171,26 +171,6 @@ private:
     const cClock::time_point FEnd;
 };
 
-thread_local cNetworkWaitListener* NetworkWaitListener = nullptr;
-
-// Brackets a transfer for the thread's listener, if it has one.
-class cNetworkWait {
-public:
-    cNetworkWait() : FListener(NetworkWaitListener) {
-        if (FListener)
-            FListener->NetworkWaitBegins();
-    }
-    ~cNetworkWait() {
-        if (FListener)
-            FListener->NetworkWaitEnds();
-    }
-    cNetworkWait(const cNetworkWait&) = delete;
-    cNetworkWait& operator=(const cNetworkWait&) = delete;
-
-private:
-    cNetworkWaitListener* const FListener;
-};
-
 struct cCurrentTimeouts {
     std::mutex Lock;
     cHTTPTimeouts FeedOrImage = cHTTPTimeouts::FeedOrImage();
@@ -289,11 +269,7 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, long timeoutMs, Q
         curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     }
-    CURLcode code;
-    {
-        const cNetworkWait wait;
-        code = curl_easy_perform(curl);
-    }
+    const CURLcode code = curl_easy_perform(curl);
     result.TooLarge = sink.tooLarge;
     result.Aborted = sink.aborted;
     result.Completed = code == CURLE_OK;
@@ -362,10 +338,6 @@ bool cHTTP::GetToDevice(const QString& url, QIODevice& device) {
     QByteArray unused;
     return IsSuccess(Fetch(url, Client::First, cDeadline(FTimeouts.DeadlineSeconds).RemainingMs(),
                            unused, {}, &device));
-}
-
-void ListenToNetworkWaits(cNetworkWaitListener* listener) {
-    NetworkWaitListener = listener;
 }
 
 void cHTTP::AbortTransfers() {

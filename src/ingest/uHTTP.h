@@ -10,8 +10,8 @@ class QIODevice;
 inline constexpr const char* ProductWebAddress = "https://velmora.app";
 
 // Bounds of a fetch, one profile per kind of fetch. A fetch runs on a worker
-// thread of the pool and holds that thread to its end, so a server that
-// answers a few bytes a second must not hold it for ever: a minimum rate ends hopeless transfers
+// of the pool and holds it to its end, so a server that answers a few bytes
+// a second must not hold it for ever: a minimum rate ends hopeless transfers
 // early and a deadline ends the rest. The members' defaults are the profile
 // of feeds and images. Tests shorten them.
 struct cHTTPTimeouts {
@@ -82,20 +82,6 @@ struct cHTTPReply {
     // (...)"); empty when it gave a 2xx reply or a 304.
     QString Error;
 };
-
-// Told by the fetches of its thread when they start and stop waiting on the
-// network, so that a thread pool can run other work meanwhile.
-class cNetworkWaitListener {
-public:
-    virtual void NetworkWaitBegins() = 0;
-    virtual void NetworkWaitEnds() = 0;
-
-protected:
-    ~cNetworkWaitListener() = default;
-};
-
-// The listener of the calling thread's fetches; null: none (the default).
-void ListenToNetworkWaits(cNetworkWaitListener* listener);
 
 // The system's only network client: HTTP GET, one object per fetch, no
 // state kept between fetches. HTTPS is verified against the system's

@@ -234,13 +234,7 @@ std::recursive_mutex& WriterTurn() {
     return turn;
 }
 
-thread_local int WriterTurnsHeldHere = 0;
-
 } // namespace
-
-bool HoldsWriterTurn() {
-    return WriterTurnsHeldHere > 0;
-}
 
 void cSQLDatabase::BeginTransaction() {
     // A second begin on the same connection fails in SQLite; the turn taken
@@ -248,7 +242,6 @@ void cSQLDatabase::BeginTransaction() {
     const bool takesTurn = !FHasWriterTurn;
     if (takesTurn) {
         WriterTurn().lock();
-        ++WriterTurnsHeldHere;
         FHasWriterTurn = true;
     }
     try {
@@ -278,7 +271,6 @@ void cSQLDatabase::Rollback() {
 void cSQLDatabase::EndWriterTurn() {
     if (FHasWriterTurn) {
         FHasWriterTurn = false;
-        --WriterTurnsHeldHere;
         WriterTurn().unlock();
     }
 }

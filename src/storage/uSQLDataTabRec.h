@@ -191,10 +191,6 @@ private:
     bool FHasWriterTurn = false;
 };
 
-// True while the calling thread holds the process's writer turn: a write
-// transaction of one of its connections is open.
-bool HoldsWriterTurn();
-
 // While one lives, commits on its connection of a write-ahead-logged file
 // are not synced: each reaches the log at once, so the program's crash
 // loses none and the file stays consistent, and the disk with the next

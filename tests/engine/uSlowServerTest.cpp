@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <functional>
+#include <set>
 
 namespace {
 
@@ -33,7 +34,7 @@ cTestEndpoint TricklingFeed(const std::string& name) {
 }
 
 // Two trickling feeds and ten healthy ones, the trickling ones subscribed
-// first so that their fetches start before any healthy one's.
+// first so that they take both workers of the pool before any healthy one.
 class SlowServers : public EngineFixture {
 protected:
     SlowServers() {
@@ -41,6 +42,7 @@ protected:
             const std::string path = "/slow" + std::to_string(index) + ".xml";
             Routes.push_back(Server.Serve(path, TricklingFeed(path)));
             Trickling.push_back(Subscribe(Database, Server.Url(path)).ChannelId);
+            TricklingPaths.insert(path);
         }
         for (int index = 0; index < 10; ++index) {
             const std::string path = "/feed" + std::to_string(index) + ".xml";
@@ -79,6 +81,10 @@ protected:
         queue();
         ASSERT_TRUE(Within30Seconds([&] { return Stored(Healthy) == healthy; }))
             << Stored(Healthy) << " of the healthy feeds stored";
+        const auto requests = Server.Requests();
+        ASSERT_GE(requests.size(), 2u);
+        EXPECT_EQ((std::set<std::string>{requests[0].Path, requests[1].Path}), TricklingPaths)
+            << "the trickling feeds were fetched first and held both workers";
         EXPECT_EQ(Stored(Trickling), 0);
         EXPECT_EQ(Count(QStringLiteral("select count(*) from Channel where IsLastUpdateOk <> 0")),
                   healthy)
@@ -89,6 +95,7 @@ protected:
 
     cTestHttpServer Server;
     std::vector<cTestHttpServer::cRoute> Routes;
+    std::set<std::string> TricklingPaths;
     QList<int64_t> Trickling;
     QList<int64_t> Healthy;
     cDirectDispatcher Dispatcher;
@@ -110,18 +117,4 @@ TEST_F(SlowServers, ARefreshNowRefreshesEveryHealthyFeedAndEnds) {
     EXPECT_EQ(outcome.Refreshed, 10);
     EXPECT_EQ(outcome.Failures.size(), 2);
     EXPECT_EQ(outcome.NewItems, 20);
-}
-
-// No deadline shortened: the trickles hold their fetches for half a minute
-// at least, while the healthy feeds are fetched beside them.
-TEST_F(SlowServers, FeedsWaitingOnTheirServersLeaveTheWorkersToTheOthers) {
-    cRefreshNow refresh(Database, Trickling + Healthy);
-    refresh.Queue(Pool);
-    const auto healthyStored = [&] { return Stored(Healthy) == static_cast<int>(Healthy.size()); };
-    const auto end = cClock::now() + std::chrono::seconds(10);
-    while (!healthyStored() && cClock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_TRUE(healthyStored()) << Stored(Healthy) << " of the healthy feeds stored in 10 s";
-    EXPECT_EQ(Pool.QueuedUpdateCount(), 2) << "the trickling feeds are still being fetched";
-    EXPECT_EQ(Stored(Trickling), 0);
 }

@@ -211,8 +211,7 @@ TEST(ThreadPoolShutdown, ARunningJobFinishesBeforeItIsDestroyedAndFetchesAreCutS
         std::atomic<bool>& FFetched;
     };
     {
-        // One place: the fetch leaves it to the held job, the next waits.
-        cThreadPool pool(1, dispatcher);
+        cThreadPool pool(2, dispatcher);
         pool.AddJob(std::make_unique<cFetchJob>(silent.Url(), fetched));
         cGate gate;
         pool.AddJob(std::make_unique<cProbeJob>(journal, 1, &gate));
@@ -227,45 +226,4 @@ TEST(ThreadPoolShutdown, ARunningJobFinishesBeforeItIsDestroyedAndFetchesAreCutS
         EXPECT_EQ(journal.Destroyed, 2) << "the held job ended, the queued one was dropped";
         EXPECT_EQ(journal.StartedSoFar(), std::vector<int>{1});
     }
-}
-
-// With one place: a job whose fetch ends while another job holds the place
-// goes on once that job ends, and before the job queued meanwhile.
-TEST(ThreadPoolNetworkWaits, AJobBackFromTheNetworkWaitsForTheFirstFreePlace) {
-    cDirectDispatcher dispatcher;
-    cJournal journal;
-    cTestHttpServer server;
-    cTestEndpoint slow;
-    slow.Body = "<rss/>";
-    slow.TrickleInterval = std::chrono::milliseconds(50);
-    auto route = server.Serve("/slow", slow);
-    class cFetchJob : public cBaseJob {
-    public:
-        cFetchJob(QString url, cJournal& journal) : FUrl(std::move(url)), FJournal(journal) {}
-        void Run() override {
-            QBuffer stream;
-            stream.open(QIODevice::ReadWrite);
-            cHTTP().GetToStream(FUrl, stream);
-            FJournal.Start(0);
-        }
-        QString ThreadName() const override { return QStringLiteral("cFetchJob"); }
-
-    private:
-        QString FUrl;
-        cJournal& FJournal;
-    };
-    cThreadPool pool(1, dispatcher);
-    pool.AddJob(std::make_unique<cFetchJob>(server.Url("/slow"), journal));
-    cGate gate;
-    pool.AddJob(std::make_unique<cProbeJob>(journal, 1, &gate));
-    ASSERT_TRUE(Eventually([&] { return journal.StartedSoFar().size() == 1; }))
-        << "the fetching job left its place to the next one";
-    pool.AddJob(std::make_unique<cProbeJob>(journal, 2));
-    ASSERT_TRUE(Eventually([&] { return server.Requests().size() == 1; }));
-    // The body takes 300 ms; the fetch is over well before this.
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    EXPECT_EQ(journal.StartedSoFar(), std::vector<int>{1});
-    gate.Open();
-    EXPECT_TRUE(Eventually([&] { return journal.StartedSoFar().size() == 3; }));
-    EXPECT_EQ(journal.StartedSoFar(), (std::vector<int>{1, 0, 2}));
 }
