@@ -161,9 +161,27 @@ std::shared_ptr<cBaseJob> cThreadPool::NextJobOrRelease(cThWorker& worker) {
 }
 
 void cThreadPool::JobDone(const std::shared_ptr<cBaseJob>& job) {
-    cInterLockGuard hold(FLock);
-    cQueue& queue = job->Urgent == 1 ? FUrgent : FNormal;
-    queue.erase(std::remove(queue.begin(), queue.end(), job), queue.end());
+    bool idle = false;
+    {
+        cInterLockGuard hold(FLock);
+        cQueue& queue = job->Urgent == 1 ? FUrgent : FNormal;
+        queue.erase(std::remove(queue.begin(), queue.end(), job), queue.end());
+        idle = FNormal.empty() && FUrgent.empty();
+    }
+    if (idle)
+        WakeIdleWaiters();
+}
+
+void cThreadPool::WakeIdleWaiters() {
+    // Taking the lock orders the wake-up after a waiter's last look at the
+    // queues: the waiter is either still before that look or already waiting.
+    { std::lock_guard<std::mutex> hold(FIdleLock); }
+    FIdleSignal.notify_all();
+}
+
+bool cThreadPool::WaitUntilIdle(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> hold(FIdleLock);
+    return FIdleSignal.wait_for(hold, timeout, [this] { return QueuedJobCount() == 0; });
 }
 
 void cThreadPool::RunOnDone(const std::function<void()>& call) {
@@ -230,12 +248,15 @@ void cThreadPool::Shutdown() {
     // without holding it.
     for (const auto& worker : FAllWorkers)
         worker->Join();
-    cInterLockGuard hold(FLock);
-    FActive.clear();
-    FIdle.clear();
-    FNormal.clear();
-    FUrgent.clear();
-    FAllWorkers.clear();
+    {
+        cInterLockGuard hold(FLock);
+        FActive.clear();
+        FIdle.clear();
+        FNormal.clear();
+        FUrgent.clear();
+        FAllWorkers.clear();
+    }
+    WakeIdleWaiters();
 }
 
 namespace {

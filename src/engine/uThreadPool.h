@@ -4,6 +4,7 @@
 #include "storage/uInterLock.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -67,6 +68,10 @@ public:
 
     // Jobs queued or running.
     int QueuedJobCount();
+    // Blocks until no job is queued or running, or the timeout passes, or the
+    // pool shuts down; true when no job is left. Waiters are woken by the
+    // last job's end, not by polling.
+    bool WaitUntilIdle(std::chrono::milliseconds timeout);
     // Channel updates queued or running.
     int QueuedUpdateCount();
     int ActiveWorkerCount();
@@ -79,6 +84,7 @@ private:
     void StartWorker();
     std::shared_ptr<cBaseJob> NextJob();
     void ReleaseWorker(cThWorker& worker);
+    void WakeIdleWaiters();
     template <class TTest> bool AnyQueued(TTest test) const;
 
     const int FWorkerCount;
@@ -92,6 +98,9 @@ private:
     cQueue FNormal;
     cQueue FUrgent;
     bool FShuttingDown = false;
+    // Wakes WaitUntilIdle; taken only after FLock is left.
+    std::mutex FIdleLock;
+    std::condition_variable FIdleSignal;
 };
 
 // Makes OnDone calls reach the GUI thread through dispatcher. Only before

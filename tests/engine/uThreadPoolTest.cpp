@@ -167,6 +167,25 @@ TEST_F(ThreadPool, DuplicateChecksSeeRunningJobsAndForgetFinishedOnes) {
     EXPECT_FALSE(Pool.IsJobQueued(JobKindOf<cUpdateJob>()));
 }
 
+TEST_F(ThreadPool, WaitingForIdleEndsWhenTheLastJobEndsAndNotBefore) {
+    using namespace std::chrono_literals;
+    EXPECT_TRUE(Pool.WaitUntilIdle(0ms)) << "an empty pool is idle";
+    cGate gates[3];
+    for (int number = 0; number < 3; ++number)
+        Pool.AddJob(std::make_unique<cProbeJob>(Journal, number, &gates[number]));
+    EXPECT_FALSE(Pool.WaitUntilIdle(20ms));
+    gates[0].Open();
+    gates[1].Open();
+    ASSERT_TRUE(Eventually([&] { return Journal.StartedSoFar().size() == 3; }));
+    EXPECT_FALSE(Pool.WaitUntilIdle(20ms)) << "the third job still runs";
+    auto opener = std::async(std::launch::async, [&] { gates[2].Open(); });
+    // A waiter nobody wakes would still find the pool idle, but only once
+    // its whole timeout has passed.
+    const auto waitStarted = std::chrono::steady_clock::now();
+    EXPECT_TRUE(Pool.WaitUntilIdle(30s));
+    EXPECT_LT(std::chrono::steady_clock::now() - waitStarted, 30s) << "woken by the last job's end";
+}
+
 TEST_F(ThreadPool, ARaisingJobIsDestroyedWithoutItsOnDoneAndTheNextJobRuns) {
     auto failing = std::make_unique<cProbeJob>(Journal, 1, nullptr, true);
     failing->OnDone = [&] { ++Journal.DoneCalls; };

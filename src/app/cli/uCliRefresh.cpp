@@ -6,9 +6,9 @@
 #include "engine/uThreadPool.h"
 #include "storage/uSQLDataTabRec.h"
 
+#include <chrono>
 #include <csignal>
 #include <pthread.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -63,10 +63,10 @@ int RunRefresh(const QStringList& arguments) {
     cThreadPool& pool = GetThreadPool();
     refresh.Queue(pool);
     cProgress progress(total);
-    for (int queued = pool.QueuedJobCount(); queued > 0; queued = pool.QueuedJobCount()) {
-        progress.Show(total - queued);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    // The wait ends as the last job does; the progress line is redrawn
+    // between waits.
+    while (!pool.WaitUntilIdle(std::chrono::milliseconds(100)))
+        progress.Show(total - pool.QueuedJobCount());
     progress.Show(total);
     progress.Finish();
     pool.Shutdown();
