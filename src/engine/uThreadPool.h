@@ -98,7 +98,8 @@ private:
     cQueue FNormal;
     cQueue FUrgent;
     bool FShuttingDown = false;
-    // Wakes WaitUntilIdle; taken only after FLock is left.
+    // Wakes WaitUntilIdle. Never taken while FLock is held; the waiter's
+    // look at the queues takes FLock under it.
     std::mutex FIdleLock;
     std::condition_variable FIdleSignal;
 };
