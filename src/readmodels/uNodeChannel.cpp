@@ -97,6 +97,9 @@ bool cNodeChannel::WriteUpdate(QStringList& statements) {
                                  "(select categoryid from channel2category  where "
                                  "channel2category.channelid = ") %
                       channel % u')';
+    // A row stays on screen after its save: its next save writes only what
+    // changes from then on, never a state that a job has since moved on.
+    ModifiedFields.reset();
     return true;
 }
 
