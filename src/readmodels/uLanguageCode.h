@@ -7,5 +7,6 @@
 // language.
 QString LanguageCodeOf(const QString& isoLanguageCode);
 
-// A list filter as an SQL like-pattern: the text anywhere in the value.
+// A list filter as an SQL like-pattern: the text, as typed, anywhere in the
+// value; with its escape clause when the text holds a wildcard character.
 QString LikePattern(const QString& filter);

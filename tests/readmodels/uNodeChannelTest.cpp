@@ -171,6 +171,33 @@ TEST_F(NodeLists, ListsShowWhatTheirConditionsSelect) {
     EXPECT_EQ(row->PageCacheName(), QStringLiteral("11.mht"));
 }
 
+TEST_F(NodeLists, AFilterFindsItsTextAsTypedWildcardsAndPastedLineBreaksIncluded) {
+    for (const char* statement : {
+             "insert into Node values(31,2,'50% off','d','l','g31','','','',0,0,0,'',0)",
+             "insert into Node values(32,2,'50 percent','d','l','g32','','','',0,0,0,'',0)",
+             "insert into Node values(33,2,'snake_case','d','l','g33','','','',0,0,0,'',0)",
+             "insert into Node values(34,2,'snakeXcase','d','l','g34','','','',0,0,0,'',0)",
+             "insert into Node values(35,2,'C:\\dir','d','l','g35','','','',0,0,0,'',0)",
+         })
+        Database.Execute(QString::fromUtf8(statement));
+    const struct {
+        QString filter;
+        QList<int64_t> ids;
+    } cases[] = {
+        {QStringLiteral("%"), {31}},           {QStringLiteral("50%"), {31}},
+        {QStringLiteral("e_c"), {33}},         {QStringLiteral("_"), {33}},
+        {QStringLiteral("\\"), {35}},          {QStringLiteral("c:\\D"), {35}},
+        {QStringLiteral("Snake\n"), {34, 33}}, {QStringLiteral("50\r\npercent"), {32}},
+        {QStringLiteral("50\u2028off"), {}},   {QStringLiteral("it's"), {11, 11}},
+    };
+    for (const auto& [filter, ids] : cases) {
+        Table.QueryAllNodes(NodeOrder::ByTitle, filter, 0, 0);
+        QList<int64_t> found = Ids();
+        found.removeIf([](int64_t id) { return id < 30 && id != 11; });
+        EXPECT_EQ(found, ids) << filter.toStdString();
+    }
+}
+
 TEST_F(NodeLists, ListsEndAtTheRowLimit) {
     Database.InTransaction([&] {
         for (int index = 0; index < 1005; ++index)
@@ -204,6 +231,24 @@ TEST_F(NodeLists, SavingARowWritesItsChangedStatesAndFlagsTheStatistics) {
               "0/1");
     EXPECT_EQ(Flags("ChannelStat", "ChannelId"), QStringLiteral("1"));
     EXPECT_EQ(Flags("CategoryStat", "CategoryId"), QStringLiteral("101"));
+}
+
+TEST_F(NodeLists, AStateSavedOnceIsNotWrittenAgainByTheRowsNextSave) {
+    Table.QueryNodesByChannel(NodeOrder::ByDate, NoFilter, 1, QStringLiteral("say"));
+    ASSERT_EQ(Table.Count(), 2);
+    Table.Record(1)->SetEnclosureStatus(2);
+    Table.Record(1)->SetIsDownloaded(2);
+    Save();
+    // The jobs fetch both while the list stays on screen.
+    Database.Execute(QStringLiteral("update Node set IsDownloaded = 1 where ID = 11"));
+    Database.Execute(QStringLiteral("update Enclosure set Status = 1"));
+    Table.Record(1)->SetHasBeenRead(true);
+    Save();
+    EXPECT_EQ(Database.QueryText(QStringLiteral("select HasBeenRead || '/' || IsDownloaded from "
+                                                "Node where ID = 11")),
+              "-1/1");
+    EXPECT_EQ(Database.QueryText(QStringLiteral("select group_concat(Status) from Enclosure")),
+              "1,1");
 }
 
 TEST_F(NodeLists, ARowReadAgainShowsTheStoredStatesAndIsNotSavedAgain) {

@@ -94,7 +94,9 @@ int RunItems(const QStringList& arguments) {
                       QStringLiteral("ID")});
     parser.AddOption({QStringLiteral("category"), QStringLiteral("only the category's items"),
                       QStringLiteral("ID")});
-    parser.AddOption({QStringLiteral("unread"), QStringLiteral("only unread items")});
+    parser.AddOption({QStringLiteral("unread"),
+                      QStringLiteral("only unread items; without --channel, the recent list: "
+                                     "those still in their feeds")});
     parser.AddOption(FilterOption);
     parser.AddOption({QStringLiteral("sort"), QStringLiteral("date|channel|title|read"),
                       QStringLiteral("ORDER"), QStringLiteral("date")});
