@@ -180,7 +180,7 @@ QString QuotedList(const QStringList& texts) {
 // one query reads what is stored now, and only what is still missing runs.
 class cRefreshStore {
 public:
-    cRefreshStore(cChannel& channel, cRefreshTables& tables);
+    cRefreshStore(cChannel& channel, cRefreshTables& tables, bool feedRead);
     // Inside the write turn. False, storing nothing, when the channel is gone.
     bool Run();
 
@@ -220,12 +220,16 @@ private:
     QString FStoredNowQuery;
 };
 
-cRefreshStore::cRefreshStore(cChannel& channel, cRefreshTables& tables)
+cRefreshStore::cRefreshStore(cChannel& channel, cRefreshTables& tables, bool feedRead)
     : FDatabase(channel.Owner->Database()), FChannelId(channel.ID()) {
     TSQLLiteImp& connection = FDatabase.Connection();
     QStringList always;
     // The channel's own fields, with whatever else its table holds.
     channel.Owner->Flush(always);
+    if (feedRead)
+        always << QStringLiteral("insert into ChannelStat values(") % NumberText(FChannelId) %
+                      QStringLiteral(",0,0,0,'',-1) on conflict(ChannelId) do update set "
+                                     "NeedRecalc = -1");
     for (int index = 0; index < tables.Categories.Count(); ++index) {
         cOMCategoryRecord* category = tables.Categories.Record(index);
         if (category->RecordStatus != cSQLRecord::rsNew) {
@@ -488,7 +492,7 @@ void cChannel::HonourRetryAfter(const QByteArray& retryAfter) {
 bool cChannel::StoreOutcome() {
     try {
         cRefreshTables nothingRead(Owner->Database());
-        if (StoreRefresh(nothingRead))
+        if (StoreRefresh(nothingRead, false))
             return true;
         qCDebug(IngestLog) << "channel" << ID() << "removed during its refresh; nothing stored";
     } catch (const EVelmoraError& error) {
@@ -549,7 +553,7 @@ UpdateResult cChannel::UpdateFromFeed(const QStringList& withAttempt) {
             fetch.Succeeded(reply);
             try {
                 bookkeeping.End();
-                if (StoreRefresh(tables))
+                if (StoreRefresh(tables, true))
                     return UpdateResult::Stored;
                 qCDebug(IngestLog)
                     << "channel" << ID() << "removed during its refresh; nothing stored";
@@ -569,8 +573,8 @@ UpdateResult cChannel::UpdateFromFeed(const QStringList& withAttempt) {
     return UpdateResult::Failed;
 }
 
-bool cChannel::StoreRefresh(cRefreshTables& tables) {
-    cRefreshStore store(*this, tables);
+bool cChannel::StoreRefresh(cRefreshTables& tables, bool feedRead) {
+    cRefreshStore store(*this, tables, feedRead);
     bool stored = false;
     Owner->Database().InTransaction([&] { stored = store.Run(); });
     return stored;

@@ -55,9 +55,11 @@ public:
     // transaction. Other processes may have stored some of it since it was
     // read: inside the write turn the channel's stored keys are read again,
     // and only items, categories and channel links still missing are
-    // stored. Returns false, storing nothing, when the channel no longer
-    // exists. A failed write is rolled back and raised.
-    bool StoreRefresh(cRefreshTables& tables);
+    // stored. A feed that was read also flags the channel's counters in
+    // that transaction: should the process end before they are rebuilt,
+    // the statistics job rebuilds them. Returns false, storing nothing, when
+    // the channel no longer exists. A failed write is rolled back and raised.
+    bool StoreRefresh(cRefreshTables& tables, bool feedRead);
 
 private:
     void ReadRss(cXMLNode root, cRefreshTables& tables);

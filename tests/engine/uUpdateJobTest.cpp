@@ -55,6 +55,31 @@ TEST_F(UpdateJob, ASuccessfulRefreshRebuildsTheChannelRowAndFlagsItsCategories) 
         << "the first run logs the title stored before it: none yet";
 }
 
+// The process may end between storing the items and rebuilding the counters.
+TEST_F(UpdateJob, CountersOfARefreshCutOffBeforeTheirRebuildAreLeftToTheStatisticsJob) {
+    auto feed = Server.Serve("/feed", Feed(TwoItems));
+    const int64_t id = Subscribe("/feed");
+    const auto storeOnly = [&] {
+        cChannelTable channels(Database);
+        channels.OpenChannel(id);
+        return channels.Record(0)->UpdateFromFeed();
+    };
+    const QString counters = QStringLiteral(
+        "select Total || '/' || Unread || '/' || New || '/' || NeedRecalc from ChannelStat");
+
+    ASSERT_EQ(storeOnly(), UpdateResult::Stored);
+    EXPECT_EQ(Text(counters), QStringLiteral("0/0/0/-1")) << "a first refresh";
+    cChannelStatJob().Run();
+    EXPECT_EQ(Text(counters), QStringLiteral("2/2/2/0"));
+
+    auto more = Server.Serve("/feed", Feed(QByteArray(TwoItems).replace(
+                                          "</channel>", "<item><guid>c</guid></item></channel>")));
+    ASSERT_EQ(storeOnly(), UpdateResult::Stored);
+    EXPECT_EQ(Text(counters), QStringLiteral("2/2/2/-1")) << "a later refresh";
+    cChannelStatJob().Run();
+    EXPECT_EQ(Text(counters), QStringLiteral("3/3/3/0"));
+}
+
 TEST_F(UpdateJob, AFailedRefreshLeavesTheStatisticsAlone) {
     auto feed = Server.Serve("/feed", Feed(QByteArray()));
     const int64_t id = Subscribe("/feed");

@@ -189,7 +189,7 @@ struct cReadRefresh {
         Channels.OpenChannel(channelId);
         Channels.Record(0)->ReadFeed(body, Tables);
     }
-    bool Store() { return Channels.Record(0)->StoreRefresh(Tables); }
+    bool Store() { return Channels.Record(0)->StoreRefresh(Tables, true); }
 
     cChannelTable Channels;
     cRefreshTables Tables;
