@@ -47,15 +47,25 @@ std::vector<QStringList> MoveSteps(const QString& channel, const QString& now) {
              QStringLiteral(" and node2enclosure.nodeid = node.id  and "
                             "node2enclosure.enclosureid = enclosure.id")},
         // The enclosures go before their links, while the links still name
-        // them.
+        // them. Each delete takes only rows the archive holds: a node another
+        // writer purged since the copy was not copied, and stays for the
+        // next run. A link goes with its enclosure, a node with its links.
         {QStringLiteral(" delete from enclosure where id in  ( select node2enclosure.enclosureid "
                         "from node,node2enclosure  where") %
-             moved % QStringLiteral(" and node2enclosure.nodeid = node.id )"),
+             moved %
+             QStringLiteral(" and node2enclosure.nodeid = node.id ) and id in (select id from "
+                            "arc.enclosure)"),
          QStringLiteral(" delete from node2enclosure where nodeid in  ( select node.id from node "
                         " where") %
-             moved % QStringLiteral(")")},
+             moved %
+             QStringLiteral(") and enclosureid not in (select id from enclosure) and exists "
+                            "(select 1 from arc.node2Enclosure copied where copied.nodeid = "
+                            "node2enclosure.nodeid and copied.enclosureid = "
+                            "node2enclosure.enclosureid)")},
         {QStringLiteral(" insert or replace into arc.node select * from node  where") % moved},
-        {QStringLiteral(" delete from node where") % moved},
+        {QStringLiteral(" delete from node where") % moved %
+         QStringLiteral(" and id in (select id from arc.node) and not exists (select 1 from "
+                        "node2enclosure where node2enclosure.nodeid = node.id)")},
         {QStringLiteral(" update channel set LastArchiveTime_UTC = ") % now %
          QStringLiteral(" where id = ") % channel},
     };
