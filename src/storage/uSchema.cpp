@@ -2,6 +2,7 @@
 
 #include "storage/uConfig.h"
 #include "storage/uSQLDataTabRec.h"
+#include "storage/uSQLValue.h"
 
 #include <QDir>
 #include <QFile>
@@ -140,6 +141,31 @@ bool HoldsTables(const QString& path) {
     return database.QueryInt64(QStringLiteral("select count(*) from sqlite_master")) > 0;
 }
 
+// The session of the highest identifier the archive holds; 0 without an
+// archive.
+int64_t LastArchivedSession(const QString& archivePath) {
+    if (!HoldsTables(archivePath))
+        return 0;
+    cSQLDatabase archive;
+    archive.Open(archivePath);
+    return archive.QueryInt64(QStringLiteral(
+               "select ifnull(max(ID), 0) from (select max(ID) as ID from Channel union all "
+               "select max(ID) from Node union all select max(ID) from Enclosure)")) >>
+           32;
+}
+
+// Identifiers are unique across both files: a main file made beside an
+// archive that outlived its predecessor starts its sessions above the
+// archive's, or its new rows would replace archived ones when they move.
+void ContinueArchivedSessions(const QString& mainPath, int64_t lastArchivedSession) {
+    if (lastArchivedSession == 0)
+        return;
+    cSQLDatabase main;
+    main.Open(mainPath);
+    main.ExecuteInTransaction({QStringLiteral("insert into REFID values(") %
+                               NumberText(lastArchivedSession) % QStringLiteral(",1,1)")});
+}
+
 } // namespace
 
 void BringSchemaUpToDate(cSQLDatabase& database, const QString& path) {
@@ -202,6 +228,9 @@ QStringList EnsureDataFiles() {
         RemoveWithJournals(file.path);
         try {
             file.create(file.path);
+            if (file.path == config.MainDatabasePath())
+                ContinueArchivedSessions(file.path,
+                                         LastArchivedSession(config.ArchiveDatabasePath()));
         } catch (...) {
             // A half-made file would pass for a good one at the next start.
             RemoveWithJournals(file.path);

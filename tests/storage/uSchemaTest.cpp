@@ -1,6 +1,7 @@
 #include "storage/uSchema.h"
 
 #include "storage/uConfig.h"
+#include "storage/uRefId.h"
 #include "storage/uSQLDataTabRec.h"
 
 #include <QFile>
@@ -130,6 +131,23 @@ TEST(Schema, EnsureDataFilesMakesAgainAMainFileWithoutTablesAndLeavesADamagedOne
     // The rest of the process finds a good file again.
     Replace(path, QByteArray());
     EnsureDataFiles();
+}
+
+TEST(Schema, AMainFileMadeAgainBesideAnArchiveTakesSessionsAboveTheArchivedIdentifiers) {
+    const QString path = GetConfig().MainDatabasePath();
+    cSQLDatabase archive;
+    archive.Open(GetConfig().ArchiveDatabasePath());
+    archive.Execute(QStringLiteral("insert into Channel (ID) values((3 << 32) + 1)"));
+    archive.Execute(QStringLiteral("insert into Node (ID) values((7 << 32) + 5)"));
+    Replace(path, QByteArray());
+    EXPECT_EQ(EnsureDataFiles(), QStringList{path});
+    EXPECT_EQ(cRefId(path).Session(), 8);
+
+    archive.Execute(QStringLiteral("delete from Channel"));
+    archive.Execute(QStringLiteral("delete from Node"));
+    Replace(path, QByteArray());
+    EnsureDataFiles();
+    EXPECT_EQ(cRefId(path).Session(), 1) << "an empty archive";
 }
 
 TEST(Schema, AnOlderMainFileIsUpgradedOnOpenWithItsRowsAndTheArchiveIsLeftAlone) {
