@@ -2,6 +2,7 @@
 
 #include "EngineFixture.h"
 #include "TestHttpServer.h"
+#include "engine/uStatJobs.h"
 #include "engine/uUpdateJob.h"
 #include "ingest/uChannel.h"
 
@@ -76,6 +77,32 @@ TEST_F(Subscriptions, RemovingAChannelTakesItsItemsEnclosuresAndLinksOnly) {
             << links;
     EXPECT_EQ(Count(QStringLiteral("select count(*) from Node2Enclosure")), 1);
     EXPECT_EQ(Count(QStringLiteral("select count(*) from Node2Category")), 1);
+}
+
+TEST_F(Subscriptions, RemovingAChannelLeavesItsCategoriesCountingWhatRemains) {
+    cTestHttpServer server;
+    cTestEndpoint gone;
+    gone.Body = "<rss><channel><title>Gone</title><category>Shelf</category><item><guid>g1</guid>"
+                "<category>Both</category></item><item><guid>g2</guid></item></channel></rss>";
+    cTestEndpoint kept;
+    kept.Body = "<rss><channel><title>Kept</title><item><guid>k1</guid><category>Both</category>"
+                "</item></channel></rss>";
+    auto goneFeed = server.Serve("/gone.xml", gone);
+    auto keptFeed = server.Serve("/kept.xml", kept);
+    const int64_t goneId = Subscribe(Database, server.Url("/gone.xml")).ChannelId;
+    cUpdateJob(goneId).Run();
+    cUpdateJob(Subscribe(Database, server.Url("/kept.xml")).ChannelId).Run();
+    const QString counters = QStringLiteral(
+        "select group_concat(Libelle || ' ' || Total || '/' || Unread || '/' || New, ', ') from "
+        "(select Libelle, Total, Unread, New from CategoryStat join Category on ID = CategoryId "
+        "order by Libelle)");
+    cCategoryStatJob().Run();
+    ASSERT_EQ(QString::fromUtf8(Database.QueryText(counters)),
+              QStringLiteral("Both 2/2/2, Shelf 2/2/2"));
+
+    RemoveSubscription(Database, goneId);
+    cCategoryStatJob().Run();
+    EXPECT_EQ(QString::fromUtf8(Database.QueryText(counters)), QStringLiteral("Both 1/1/1"));
 }
 
 TEST_F(Subscriptions, RemovingAnUnknownChannelRaisesAndRemovesNothing) {
