@@ -103,7 +103,9 @@ QString ResolvedFeedUrl(cXMLNode element, const QString& url, const QString& fee
         for (const QString& xmlBase : cXML::XmlBases(element))
             base = base.resolved(QUrl(xmlBase));
     const QUrl resolved = base.resolved(QUrl(url));
-    return resolved.isRelative() ? url : resolved.toString();
+    // Escapes stay escaped (and blanks become them): the address goes to
+    // the network as it is stored.
+    return resolved.isRelative() ? url : resolved.toString(QUrl::FullyEncoded);
 }
 
 cXMLNode DublinCoreDate(cXMLNode parent) {
