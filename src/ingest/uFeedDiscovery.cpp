@@ -1,5 +1,6 @@
 #include "ingest/uFeedDiscovery.h"
 
+#include "ingest/uFeedBytes.h"
 #include "ingest/uHTMLDocument.h"
 #include "ingest/uIngestLog.h"
 #include "storage/uErrors.h"
@@ -72,7 +73,7 @@ bool IsFeedRoot(cXMLNode root) {
 bool IsFeedDocument(const QByteArray& body) {
     std::unique_ptr<cXMLDocument> document = cXML::NewDocument();
     try {
-        cXML::LoadDocument(*document, body);
+        cXML::LoadDocument(*document, ReadableFeedDocument(body));
     } catch (const EVelmoraError& error) {
         // Not XML at all, most often HTML: the caller looks for its links.
         qCDebug(IngestLog) << "not a feed document:" << error.Message();

@@ -17,7 +17,8 @@ bool IsWebAddress(const QString& text);
 bool IsFeedRoot(cXMLNode root);
 
 // True when the body is a well-formed XML document with a feed root. Reads
-// with the feed reader's rules (cXML::LoadDocument) and stores nothing.
+// it as a refresh does (ReadableFeedDocument, cXML::LoadDocument) and
+// stores nothing.
 bool IsFeedDocument(const QByteArray& body);
 
 // The address of the first <link rel="alternate"> in the head of the HTML

@@ -71,6 +71,11 @@ TEST(FeedDiscovery, AFeedIsAWellFormedDocumentWithAFeedRoot) {
         {"<?xml version=\"1.0\"?><rss version=\"2.0\"><channel/></rss>", true},
         {"<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"/>", true},
         {"<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>t</title></feed>", true},
+        // What a refresh reads: blanks and a byte-order mark before the
+        // declaration, undeclared windows-1252.
+        {"\n<?xml version=\"1.0\"?><rss version=\"2.0\"><channel/></rss>", true},
+        {" \xEF\xBB\xBF<?xml version=\"1.0\"?><rss><channel/></rss>", true},
+        {"<rss><channel><title>Caf\xE9</title></channel></rss>", true},
         {"<html xmlns=\"http://www.w3.org/1999/xhtml\"><head/><body/></html>", false},
         {"<opml version=\"2.0\"><body/></opml>", false},
         {"<rss><channel><title>broken</rss>", false},

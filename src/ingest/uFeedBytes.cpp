@@ -1,0 +1,107 @@
+#include "ingest/uFeedBytes.h"
+
+#include <QString>
+
+#include <cstring>
+
+namespace {
+
+constexpr char Utf8Mark[] = "\xEF\xBB\xBF";
+
+bool IsValidUtf8(QByteArrayView bytes) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    qsizetype position = 0;
+    while (position < size) {
+        // Feeds are mostly ASCII: eight bytes at a time while they are.
+        if (position + 8 <= size) {
+            uint64_t word;
+            std::memcpy(&word, data + position, sizeof word);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                position += 8;
+                continue;
+            }
+        }
+        const unsigned char lead = data[position];
+        if (lead < 0x80) {
+            ++position;
+            continue;
+        }
+        int length = 0;
+        uint32_t point = 0;
+        uint32_t least = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            length = 2, point = lead & 0x1F, least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, point = lead & 0x0F, least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, point = lead & 0x07, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (position + length > size)
+            return false;
+        for (int index = 1; index < length; ++index) {
+            const unsigned char next = data[position + index];
+            if ((next & 0xC0) != 0x80)
+                return false;
+            point = (point << 6) | (next & 0x3F);
+        }
+        if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+            return false;
+        position += length;
+    }
+    return true;
+}
+
+QByteArray Windows1252AsUtf8(QByteArrayView bytes) {
+    // 0x80 to 0x9F; the five bytes the code page leaves unassigned keep
+    // their Latin-1 meaning.
+    static constexpr char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString text(bytes.size(), Qt::Uninitialized);
+    for (qsizetype index = 0; index < bytes.size(); ++index) {
+        const auto byte = static_cast<unsigned char>(bytes[index]);
+        text[index] = byte >= 0x80 && byte < 0xA0 ? QChar(high[byte - 0x80]) : QChar(byte);
+    }
+    return text.toUtf8();
+}
+
+// The declaration, when there is one, names an encoding.
+bool DeclaresEncoding(QByteArrayView document) {
+    if (!document.startsWith("<?xml"))
+        return false;
+    const qsizetype end = document.indexOf('>');
+    return end > 0 && document.first(end).contains("encoding");
+}
+
+} // namespace
+
+QByteArray ReadableFeedDocument(const QByteArray& body) {
+    qsizetype start = 0;
+    bool marked = false;
+    for (;;) {
+        const QByteArrayView rest = QByteArrayView(body).sliced(start);
+        if (rest.startsWith(Utf8Mark)) {
+            marked = true;
+            start += 3;
+        } else if (!rest.isEmpty() &&
+                   (rest[0] == ' ' || rest[0] == '\t' || rest[0] == '\r' || rest[0] == '\n')) {
+            ++start;
+        } else {
+            break;
+        }
+    }
+    const QByteArrayView document = QByteArrayView(body).sliced(start);
+    // Wide encodings (a zero after "<", or their own mark) are libxml2's to
+    // tell.
+    if (document.size() < 2 || document[0] != '<' || document[1] == '\0')
+        return body;
+    if (!marked && !DeclaresEncoding(document) && !IsValidUtf8(document))
+        return Windows1252AsUtf8(document);
+    if (start == 0)
+        return body;
+    return marked ? QByteArray(Utf8Mark) + document.toByteArray() : document.toByteArray();
+}
