@@ -2,6 +2,7 @@
 
 #include "storage/uErrors.h"
 
+#include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
@@ -44,14 +45,55 @@ bool IsBlank(const xmlChar* text) {
     return true;
 }
 
-void DropWhitespaceText(cXMLNode node) {
+bool IsXhtml(cXMLNode element) {
+    return element->ns && element->ns->href &&
+           std::strcmp(reinterpret_cast<const char*>(element->ns->href),
+                       "http://www.w3.org/1999/xhtml") == 0;
+}
+
+// Words beside elements: a text that is not blank, or a reference to an
+// entity, which stands for one.
+bool HoldsWords(cXMLNode element) {
+    for (cXMLNode child = element->children; child; child = child->next)
+        if ((IsText(child) && !IsBlank(child->content)) || child->type == XML_ENTITY_REF_NODE)
+            return true;
+    return false;
+}
+
+// A document may name an external DTD for the entities it uses, which is
+// never loaded: RSS 0.91's defines HTML's. libxml2 leaves each such
+// reference as an empty node: it becomes HTML's character, or stays as
+// written where HTML has no entity of that name, merged with the texts
+// beside it. Returns the node that took its place.
+cXMLNode ResolveUndefinedEntity(cXMLNode reference) {
+    const htmlEntityDesc* entity = htmlEntityLookup(reference->name);
+    const QByteArray text =
+        entity ? QStringView(QChar::fromUcs4(entity->value)).toUtf8()
+               : "&" + QByteArray(reinterpret_cast<const char*>(reference->name)) + ";";
+    cXMLNode replacement =
+        xmlNewDocTextLen(reference->doc, reinterpret_cast<const xmlChar*>(text.constData()),
+                         static_cast<int>(text.size()));
+    xmlReplaceNode(reference, replacement);
+    xmlFreeNode(reference);
+    if (replacement->prev && replacement->prev->type == XML_TEXT_NODE)
+        replacement = xmlTextMerge(replacement->prev, replacement);
+    if (replacement->next && replacement->next->type == XML_TEXT_NODE)
+        replacement = xmlTextMerge(replacement, replacement->next);
+    return replacement;
+}
+
+// Blanks between elements are layout and go, except in text with markup
+// (words beside the elements, or XHTML), where a blank parts two words.
+void TidyText(cXMLNode node, bool inText) {
     for (cXMLNode child = node->children; child;) {
+        if (child->type == XML_ENTITY_REF_NODE && !child->children)
+            child = ResolveUndefinedEntity(child);
         cXMLNode next = child->next;
-        if (child->type == XML_TEXT_NODE && IsBlank(child->content)) {
+        if (child->type == XML_TEXT_NODE && !inText && IsBlank(child->content)) {
             xmlUnlinkNode(child);
             xmlFreeNode(child);
         } else if (child->type == XML_ELEMENT_NODE) {
-            DropWhitespaceText(child);
+            TidyText(child, inText || IsXhtml(child) || HoldsWords(child));
         }
         child = next;
     }
@@ -214,8 +256,9 @@ void cXML::LoadDocument(cXMLDocument& document, const QByteArray& bytes) {
     if (document.FDocument)
         xmlFreeDoc(document.FDocument);
     document.FDocument = parsed;
-    if (cXMLNode root = xmlDocGetRootElement(parsed))
-        DropWhitespaceText(root);
+    if (cXMLNode root = xmlDocGetRootElement(parsed)) {
+        TidyText(root, IsXhtml(root) || HoldsWords(root));
+    }
 }
 
 QString cXML::NodeText(cXMLNode node) {
