@@ -84,7 +84,10 @@ QDateTime cRFC822::RFC822ToDateTime(const QByteArray& text) {
     };
 
     const qsizetype comma = text.indexOf(',');
-    qsizetype i = comma >= 0 ? comma + 2 : 0;
+    qsizetype i = comma >= 0 ? comma + 1 : 0;
+    if (comma >= 0)
+        while (at(i) == ' ')
+            ++i;
 
     QByteArray day;
     if (at(i + 1) == ' ') {

@@ -23,6 +23,9 @@ TEST(RFC822, ReadsFeedDatesAsLocalTimeOnAMachineAtUniversalTime) {
         {"Sun, 06 Nov 1994 08:49:37 GMT", "1994/11/06 08:49:37"},
         {"Sun, 6 Nov 1994 08:49:37 GMT", "1994/11/06 08:49:37"},
         {"06 Nov 1994 08:49:37 GMT", "1994/11/06 08:49:37"},
+        // The day follows the comma after any number of blanks.
+        {"Wed,16 Nov 1994 08:49:37 GMT", "1994/11/16 08:49:37"},
+        {"Sun,  6 Nov 1994 08:49:37 GMT", "1994/11/06 08:49:37"},
         {"Sun, 06 Nov 1994 08:49:37", "1994/11/06 08:49:37"},
         {"Sun, 06 Nov 1994 08:49:37 UT", "1994/11/06 08:49:37"},
         {"Sun, 06 Nov 1994 08:49:37 UTC", "1994/11/06 08:49:37"},
