@@ -441,7 +441,7 @@ UpdateResult cChannel::UpdateFromFeed(const QStringList& withAttempt) {
     {
         cRefreshTables tables(database);
         try {
-            ReadFeed(stream.data(), tables);
+            ReadFeed(stream.data(), tables, reply.DocumentUrl);
         } catch (const EVelmoraError& error) {
             unreadable = std::current_exception();
             reason = QStringLiteral("not a feed: ") + error.Message();
@@ -478,13 +478,15 @@ bool cChannel::StoreRefresh(cRefreshTables& tables, bool feedRead) {
     return stored;
 }
 
-void cChannel::ReadFeed(const QByteArray& body, cRefreshTables& tables) {
+void cChannel::ReadFeed(const QByteArray& body, cRefreshTables& tables,
+                        const QString& documentUrl) {
+    FDocumentUrl = documentUrl.isEmpty() ? ChannelURL() : documentUrl;
     std::unique_ptr<cXMLDocument> document = cXML::NewDocument();
     cXML::LoadDocument(*document, ReadableFeedDocument(body));
     cXMLNode root = document->Root();
 
     tables.ChannelCategories.LoadChannelLinks(ID());
-    tables.Nodes.OpenChannelNodes(*this);
+    tables.Nodes.OpenChannelNodes(*this, FDocumentUrl);
     tables.Nodes.MarkAllAbsent();
 
     const QByteArray format = cXML::QualifiedName(root);
@@ -554,10 +556,10 @@ bool cChannel::ReadChannelField(cXMLNode child, const cChannelFormat& format,
     } else if (Named(child, "image")) {
         if (format.ImageAsResource) {
             SetImageURL(
-                ResolvedFeedUrl(child, cXML::AttributeText(child, "rdf:resource"), ChannelURL()));
+                ResolvedFeedUrl(child, cXML::AttributeText(child, "rdf:resource"), FDocumentUrl));
         } else {
             cXMLNode url = cXML::FindChild(child, "url");
-            SetImageURL(url ? ResolvedFeedUrl(url, cXML::InnerText(url), ChannelURL()) : QString());
+            SetImageURL(url ? ResolvedFeedUrl(url, cXML::InnerText(url), FDocumentUrl) : QString());
         }
     } else if (Named(child, "category")) {
         AddChannelCategories(child, tables);
@@ -610,7 +612,7 @@ void cChannel::ReadRdf(cXMLNode root, cRefreshTables& tables) {
         cXMLNode next = cXML::ChildAt(root, static_cast<int>(elementFrom(channelAt + 1)));
         if (Named(next, "image")) {
             cXMLNode url = cXML::FindChild(next, "url");
-            SetImageURL(url ? ResolvedFeedUrl(url, cXML::InnerText(url), ChannelURL()) : QString());
+            SetImageURL(url ? ResolvedFeedUrl(url, cXML::InnerText(url), FDocumentUrl) : QString());
         }
     }
     for (size_t position = channelAt + 1; position < children.size(); ++position)

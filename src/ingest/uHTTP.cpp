@@ -275,6 +275,9 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, long timeoutMs, Q
     result.Completed = code == CURLE_OK;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.Status);
     if (result.Completed) {
+        const char* effectiveUrl = nullptr;
+        curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effectiveUrl);
+        result.DocumentUrl = QString::fromUtf8(effectiveUrl);
         result.Validators = {ReplyHeader(curl, "ETag"), ReplyHeader(curl, "Last-Modified")};
         if (AsksToWait(result.Status))
             result.RetryAfter = ReplyHeader(curl, "Retry-After");
@@ -300,7 +303,7 @@ cHTTPReply cHTTP::GetToStream(const QString& url, QBuffer& stream,
     QByteArray body;
     const cResult first = Fetch(url, Client::First, deadline.RemainingMs(), body, validators);
     cHTTPReply reply{first.Completed ? first.Status : 0, first.Validators, first.RetryAfter,
-                     first.Error};
+                     first.DocumentUrl, first.Error};
     if (IsSuccess(first)) {
         stream.write(body);
         return reply;
@@ -321,7 +324,7 @@ cHTTPReply cHTTP::GetToStream(const QString& url, QBuffer& stream,
         stream.write(retryBody);
         // The reply the stream now holds; the first attempt's failure stays
         // the reason unless the retry succeeded.
-        reply = {retry.Status, retry.Validators, retry.RetryAfter,
+        reply = {retry.Status, retry.Validators, retry.RetryAfter, retry.DocumentUrl,
                  IsSuccess(retry) ? QString() : first.Error};
     }
     return reply;

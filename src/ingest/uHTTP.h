@@ -78,6 +78,9 @@ struct cHTTPReply {
     long Status = 0;
     cHTTPValidators Validators;
     QByteArray RetryAfter;
+    // The address the reply came from, after any redirect; empty when no
+    // reply came.
+    QString DocumentUrl;
     // Why the fetch failed, one line ("HTTP 404 Not Found", "no connection
     // (...)"); empty when it gave a 2xx reply or a 304.
     QString Error;
@@ -126,6 +129,7 @@ private:
         QString Error;
         cHTTPValidators Validators;
         QByteArray RetryAfter;
+        QString DocumentUrl;
     };
     enum class Client { First, Retry };
 

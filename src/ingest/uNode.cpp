@@ -162,7 +162,8 @@ void cNodeTable::Clear() {
     cOmNodeTable::Clear();
 }
 
-void cNodeTable::OpenChannelNodes(const cOmChannelRecord& channel) {
+void cNodeTable::OpenChannelNodes(const cOmChannelRecord& channel, const QString& documentUrl) {
+    FDocumentUrl = documentUrl;
     Query(QStringLiteral("select * from Node where ParentChannelId = ") % NumberText(channel.ID()));
 }
 
@@ -228,7 +229,7 @@ cNode* cNodeTable::NewRssStyleNode(const cOmChannelRecord& channel, cXMLNode ite
     cNode* node = NewNodeUnlessKnown(channel, guid.isEmpty() ? link : guid);
     if (!node)
         return nullptr;
-    node->SetLink(ResolvedFeedUrl(linkElement, link, channel.ChannelURL()));
+    node->SetLink(ResolvedFeedUrl(linkElement, link, FDocumentUrl));
     // The standard elements first; the module ones only fill what they
     // leave empty (RDF items carry their date only as dc:date).
     QString description = ConvertedChild(item, "description");
@@ -277,7 +278,7 @@ void cNodeTable::ParseAtomEntry(const cOmChannelRecord& channel, cXMLNode entry,
     cNode* node = NewNodeUnlessKnown(channel, id.isEmpty() ? link : id);
     if (!node)
         return;
-    node->SetLink(ResolvedFeedUrl(linkElement, link, channel.ChannelURL()));
+    node->SetLink(ResolvedFeedUrl(linkElement, link, FDocumentUrl));
     // Atom 0.3's names first, then Atom 1.0's where they give nothing.
     QString description = ConvertedChild(entry, "summary");
     if (description.isEmpty())
@@ -301,8 +302,7 @@ void cNodeTable::AddEnclosure(const cOmChannelRecord& channel, cNode& node, cXML
     if (!element)
         return;
     cEnclosure* enclosure = collectors.Enclosures.NewEnclosure();
-    enclosure->SetUrl(
-        ResolvedFeedUrl(element, cXML::AttributeText(element, "url"), channel.ChannelURL()));
+    enclosure->SetUrl(ResolvedFeedUrl(element, cXML::AttributeText(element, "url"), FDocumentUrl));
     enclosure->SetLength(cXML::AttributeText(element, "length"));
     enclosure->SetMediaType(cXML::AttributeText(element, "type"));
     enclosure->SetStatus(channel.DefaultEnclosureStatus());

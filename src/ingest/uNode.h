@@ -61,7 +61,9 @@ public:
     cNode* NewNode() { return NewRecordAs<cNode>(); }
     void Clear() override;
 
-    void OpenChannelNodes(const cOmChannelRecord& channel);
+    // The channel's stored nodes, for a refresh from the feed document at
+    // documentUrl, against which the items' relative links resolve.
+    void OpenChannelNodes(const cOmChannelRecord& channel, const QString& documentUrl);
     // Nodes whose page download was requested.
     void OpenNodesToDownload();
 
@@ -96,4 +98,5 @@ private:
     // FIndexedCount records.
     QHash<QString, cNode*> FByGuid;
     int FIndexedCount = 0;
+    QString FDocumentUrl;
 };

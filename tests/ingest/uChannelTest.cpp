@@ -323,6 +323,24 @@ TEST_F(Refresh, AnItemKeyedByASpacedLinkIsFoundAgainAtTheNextRefresh) {
               QStringLiteral("|http://127.0.0.1/items/2"));
 }
 
+TEST_F(Refresh, RelativeLinksResolveAgainstWhereARedirectLedToTheFeed) {
+    cTestEndpoint moved;
+    moved.Status = 301;
+    moved.Headers = {{"Location", "/new/blog/feed.xml"}};
+    auto old = Server.Serve("/old/feed.xml", moved);
+    auto feed = Server.Serve(
+        "/new/blog/feed.xml",
+        Feed("<rss><channel><title>t</title><image><url>logo.png</url></image><item>"
+             "<link>posts/1</link><enclosure url=\"ep1.mp3\" length=\"1\" type=\"audio/mpeg\"/>"
+             "</item></channel></rss>"));
+    const int64_t id = Subscribe("/old/feed.xml");
+    ASSERT_TRUE(RunRefresh(id));
+    const QString folder = Server.Url("/new/blog/");
+    EXPECT_EQ(Row(QStringLiteral("select ImageURL from Channel")), folder + "logo.png");
+    EXPECT_EQ(Row(QStringLiteral("select Link from Node")), folder + "posts/1");
+    EXPECT_EQ(Row(QStringLiteral("select Url from Enclosure")), folder + "ep1.mp3");
+}
+
 TEST_F(Refresh, AnEmptyReplyChangesOnlyTheFailedStateColumns) {
     auto feed = Server.Serve("/feed", Feed(RssWithItems({"a"})));
     const int64_t id = Subscribe("/feed");
