@@ -86,11 +86,14 @@ void cArchiveJob::Run() {
                 channelId))
             return;
         const QString channel = NumberText(channelId);
+        // Hidden nodes leave the channel's counters.
         database.ExecuteInTransaction(
             {QStringLiteral(" update node set IsArchived = -1  where IsArchived = 0 and "
                             "hasbeenread <> 0 and DateTimeNode_UTC <= ") %
-             QuotedTime(now.addDays(-ArchiveAgeDays)) % QStringLiteral(" and parentchannelid = ") %
-             channel});
+                 QuotedTime(now.addDays(-ArchiveAgeDays)) %
+                 QStringLiteral(" and parentchannelid = ") % channel,
+             QStringLiteral("update channelstat set NeedRecalc = -1 where ChannelId = ") %
+                 channel});
         // Attached to this connection only; closing it detaches the file.
         database.Execute(QStringLiteral("attach ") % QuotedText(GetConfig().ArchiveDatabasePath()) %
                          QStringLiteral(" as Arc"));
