@@ -1,9 +1,13 @@
 #include "ui/chrome/uLanguageText.h"
 
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QRect>
+#include <QRegularExpression>
 #include <QTextLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -59,6 +63,23 @@ QStringList LanguageTextLines(const QString& text, const QFont& font, const QSiz
     }
     layout.endLayout();
     return lines;
+}
+
+QFont FontFittingWords(const QFont& font, const QString& text, int width) {
+    const QStringList words =
+        Flowing(text).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    const auto widest = [&](const QFont& candidate) {
+        const QFontMetricsF metrics(candidate);
+        qreal most = 0;
+        for (const QString& word : words)
+            most = std::max(most, metrics.horizontalAdvance(word));
+        return most;
+    };
+    QFont fitted = font;
+    for (int pixels = QFontInfo(font).pixelSize();
+         pixels > MinimumFittedPixels && widest(fitted) > width; --pixels)
+        fitted.setPixelSize(pixels - 1);
+    return fitted;
 }
 
 void DrawLanguageText(QPainter& painter, const QString& text, const QRect& rect,

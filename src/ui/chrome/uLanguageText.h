@@ -23,6 +23,12 @@ Qt::LayoutDirection LanguageDirectionAsWritten(const QString& languageCode);
 // remains, are cut with an ellipsis.
 QStringList LanguageTextLines(const QString& text, const QFont& font, const QSize& box);
 
+// The font, smaller where needed, down to MinimumFittedPixels, so that
+// every word of the text fits the width: a date in a narrow column shows
+// whole rather than cut.
+inline constexpr int MinimumFittedPixels = 8;
+QFont FontFittingWords(const QFont& font, const QString& text, int width);
+
 // Draws text into rect with the painter's font and pen, in the reading order
 // of the language; "&" is shown as itself.
 void DrawLanguageText(QPainter& painter, const QString& text, const QRect& rect,

@@ -40,8 +40,10 @@ void cNodeRowDelegate::PaintChannel(QPainter& painter, const QRect& cell,
     const QPixmap icon = index.data(cNodeListModel::ChannelIconRole).value<QPixmap>();
     if (!icon.isNull())
         painter.drawPixmap(QRect(span.left(), span.top(), span.width(), IconHeight), icon);
+    const QString date = index.data(cNodeListModel::DateRole).toString();
+    painter.setFont(FontFittingWords(painter.font(), date, span.width()));
     DrawLanguageText(
-        painter, index.data(cNodeListModel::DateRole).toString(),
+        painter, date,
         QRect(span.left(), span.top() + DateTop, span.width(), span.height() - DateTop),
         index.data(cNodeListModel::LanguageRole).toString());
 }

@@ -21,8 +21,10 @@ void cChannelRowDelegate::PaintCell(QPainter& painter, const QStyleOptionViewIte
         const QPixmap icon = index.data(cChannelListModel::ChannelIconRole).value<QPixmap>();
         if (!icon.isNull())
             painter.drawPixmap(QRect(inner.left(), inner.top(), inner.width(), IconHeight), icon);
+        const QString lastUpdate = index.data(cChannelListModel::LastUpdateRole).toString();
+        painter.setFont(FontFittingWords(painter.font(), lastUpdate, inner.width()));
         DrawLanguageText(
-            painter, index.data(cChannelListModel::LastUpdateRole).toString(),
+            painter, lastUpdate,
             QRect(inner.left(), inner.top() + DateTop, inner.width(), inner.height() - DateTop),
             GetConfig().DefaultLanguage);
         break;

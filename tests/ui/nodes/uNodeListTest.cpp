@@ -306,6 +306,14 @@ void NodeListTest::textLinesWrapWholeAndEndWithAnEllipsis() {
     QCOMPARE(date.last(), QStringLiteral("10:00:00"));
     QVERIFY(LanguageTextLines(QStringLiteral("alpha"), font, QSize(width, metrics.height() - 1))
                 .isEmpty());
+
+    // In a font fitted to it, a date shows whole on its two lines.
+    const QFont fitted = FontFittingWords(font, QStringLiteral("2024/05/06 10:00:00"), timeWidth);
+    QVERIFY2(QFontInfo(fitted).pixelSize() < 12, "made smaller");
+    QCOMPARE(
+        LanguageTextLines(QStringLiteral("2024/05/06 10:00:00"), fitted, QSize(timeWidth, 100)),
+        (QStringList{QStringLiteral("2024/05/06"), QStringLiteral("10:00:00")}));
+    QCOMPARE(FontFittingWords(font, QStringLiteral("10:00:00"), timeWidth), font);
 }
 
 void NodeListTest::rightToLeftTextIsDrawnAtTheRightEdge() {
