@@ -13,6 +13,11 @@ TmodCategory::TmodCategory(TdmVelmora& data, QWidget* parent)
                    parent),
       FModel(static_cast<cCategoryListModel*>(List().model())) {
     setObjectName(QStringLiteral("modCategory"));
-    List().header()->setSectionResizeMode(cCategoryListModel::TitleColumn, QHeaderView::Stretch);
-    List().header()->setStretchLastSection(false);
+    QHeaderView* header = List().header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(cCategoryListModel::TitleColumn, QHeaderView::Stretch);
+    // The counts take what they need, so that all three show in a narrow dock.
+    for (int column = cCategoryListModel::TotalColumn; column < cCategoryListModel::ColumnCount;
+         ++column)
+        header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
 }

@@ -37,6 +37,8 @@ private slots:
     void byCategoryNodeHeaderClicksSortTheCategoryList();
     void everyListIsAReadOnlyWholeRowReport_data();
     void everyListIsAReadOnlyWholeRowReport();
+    void everyCountShowsInANarrowDock_data();
+    void everyCountShowsInANarrowDock();
     void screenshotsOfDockedWindows();
     void toolbarControlsWrapInsideTheDockInTheirOrder_data();
     void toolbarControlsWrapInsideTheDockInTheirOrder();
@@ -358,6 +360,27 @@ void QueryWindowsTest::everyListIsAReadOnlyWholeRowReport() {
         QCOMPARE(view.visualRect(view.model()->index(0, 1)).height(), 65);
 }
 
+void QueryWindowsTest::everyCountShowsInANarrowDock_data() {
+    QTest::addColumn<QueryWindowKind>("kind");
+    QTest::addColumn<QString>("list");
+    QTest::newRow("channels") << QueryWindowKind::NodesByChannel << "lvChannel";
+    QTest::newRow("categories") << QueryWindowKind::NodesByCategory << "lvCategory";
+}
+
+void QueryWindowsTest::everyCountShowsInANarrowDock() {
+    QFETCH(QueryWindowKind, kind);
+    QFETCH(QString, list);
+    Dock(kind, QSize(240, 640));
+    QTreeView& view = List(list.toLatin1().constData());
+    const QHeaderView& header = *view.header();
+    const int last = header.count() - 1;
+    QVERIFY2(header.sectionViewportPosition(last) + header.sectionSize(last) <=
+                 view.viewport()->width(),
+             qPrintable(QStringLiteral("the last column ends at %1 of %2")
+                            .arg(header.sectionViewportPosition(last) + header.sectionSize(last))
+                            .arg(view.viewport()->width())));
+}
+
 void QueryWindowsTest::screenshotsOfDockedWindows() {
     Dock(QueryWindowKind::RecentNodes, QSize(460, 620));
     QTreeView& nodes = List("lvNodes");
@@ -497,6 +520,10 @@ void QueryWindowsTest::screenshotsAtDockWidths() {
         ClickRow("lvChannel", 2);
         ClickRow("lvNodes", 1);
         QVERIFY(QFile::exists(SaveScreenshot(*FDock, QStringLiteral("nodes-by-channel") + suffix)));
+
+        Dock(QueryWindowKind::NodesByCategory, QSize(width, 640));
+        QVERIFY(
+            QFile::exists(SaveScreenshot(*FDock, QStringLiteral("nodes-by-category") + suffix)));
     }
 }
 
