@@ -166,6 +166,7 @@ void cThreadPool::JobDone(const std::shared_ptr<cBaseJob>& job) {
         cInterLockGuard hold(FLock);
         cQueue& queue = job->Urgent == 1 ? FUrgent : FNormal;
         queue.erase(std::remove(queue.begin(), queue.end(), job), queue.end());
+        FFinishedUpdates += dynamic_cast<const cUpdateJob*>(job.get()) != nullptr;
         idle = FNormal.empty() && FUrgent.empty();
     }
     if (idle)
@@ -221,6 +222,11 @@ int cThreadPool::QueuedUpdateCount() {
         for (const auto& job : *queue)
             count += dynamic_cast<const cUpdateJob*>(job.get()) != nullptr;
     return count;
+}
+
+uint64_t cThreadPool::FinishedUpdateCount() {
+    cInterLockGuard hold(FLock);
+    return FFinishedUpdates;
 }
 
 int cThreadPool::ActiveWorkerCount() {

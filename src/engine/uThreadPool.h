@@ -74,6 +74,8 @@ public:
     bool WaitUntilIdle(std::chrono::milliseconds timeout);
     // Channel updates queued or running.
     int QueuedUpdateCount();
+    // Channel updates ended since the pool started.
+    uint64_t FinishedUpdateCount();
     int ActiveWorkerCount();
     int WorkerThreadCount();
 
@@ -98,6 +100,7 @@ private:
     cQueue FNormal;
     cQueue FUrgent;
     bool FShuttingDown = false;
+    uint64_t FFinishedUpdates = 0;
     // Wakes WaitUntilIdle. Never taken while FLock is held; the waiter's
     // look at the queues takes FLock under it.
     std::mutex FIdleLock;

@@ -357,6 +357,10 @@ bool cSQLDatabase::TryQueryInt64(const QString& query, int64_t& value) {
     return QueryFirstRow(query, [&] { value = FConnection.ColumnInt64(0); });
 }
 
+int64_t cSQLDatabase::OtherConnectionsVersion() {
+    return QueryInt64(QStringLiteral("PRAGMA data_version"));
+}
+
 int64_t cSQLDatabase::QueryInt64(const QString& query) {
     int64_t value = 0;
     RequireRow(TryQueryInt64(query, value));

@@ -173,6 +173,10 @@ public:
     int32_t QueryInt(const QString& query);
     QByteArray QueryText(const QString& query);
 
+    // Changes whenever another connection has committed to the file since
+    // the last call: a cheap look before a costlier query.
+    int64_t OtherConnectionsVersion();
+
     TSQLLiteImp& Connection() { return FConnection; }
 
     void RegisterTable(cSQLTable* table);

@@ -7,6 +7,8 @@
 #include "storage/uSQLLiteImp.h"
 #include "ui/shell/uUiLog.h"
 
+#include <algorithm>
+
 TEngineStatus::TEngineStatus(cSQLDatabase& database, cThreadPool& pool, QWidget* parent)
     : QLabel(parent), FDatabase(database), FPool(pool),
       // Faults raised before the window existed were reported where they
@@ -17,6 +19,13 @@ TEngineStatus::TEngineStatus(cSQLDatabase& database, cThreadPool& pool, QWidget*
     // A fault's sentence holds a path: it must not widen the window.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     setContentsMargins(6, 0, 6, 0);
+    FFinished = FPool.FinishedUpdateCount();
+    try {
+        FSeenVersion = FDatabase.OtherConnectionsVersion();
+        FNodesBefore = CountStoredNodes(FDatabase);
+    } catch (const EVelmoraError& error) {
+        qCWarning(UiLog) << "status not read:" << error.Message();
+    }
     FTimer.setInterval(1000);
     connect(&FTimer, &QTimer::timeout, this, &TEngineStatus::Poll);
     FTimer.start();
@@ -24,22 +33,32 @@ TEngineStatus::TEngineStatus(cSQLDatabase& database, cThreadPool& pool, QWidget*
 
 void TEngineStatus::Poll() {
     const int running = FPool.QueuedUpdateCount();
+    const uint64_t finished = FPool.FinishedUpdateCount();
     const bool passStarted = running > 0 && FRunning == 0;
-    const bool passEnded = running == 0 && FRunning > 0;
+    // Ended since the last look, which may not have seen it run.
+    const bool passEnded = running == 0 && (FRunning > 0 || finished != FFinished);
     QString progress;
     try {
-        if (passStarted)
-            FNodesBefore = CountStoredNodes(FDatabase);
-        if (running > 0)
+        if (running > 0) {
             progress = QStringLiteral("Updating %1 channels").arg(running);
-        else if (passEnded)
+        } else if (passEnded) {
+            const int64_t nodes = CountStoredNodes(FDatabase);
             progress = QStringLiteral("Last update %1: %2 new items")
                            .arg(LocalNow().toString(QStringLiteral("HH:mm")))
-                           .arg(CountStoredNodes(FDatabase) - FNodesBefore);
+                           .arg(std::max<int64_t>(0, nodes - FNodesBefore));
+            FNodesBefore = nodes;
+            FSeenVersion = FDatabase.OtherConnectionsVersion();
+        } else if (const int64_t version = FDatabase.OtherConnectionsVersion();
+                   version != FSeenVersion) {
+            // Idle: the count the next pass is measured from.
+            FNodesBefore = CountStoredNodes(FDatabase);
+            FSeenVersion = version;
+        }
     } catch (const EVelmoraError& error) {
         qCWarning(UiLog) << "status not read:" << error.Message();
     }
     FRunning = running;
+    FFinished = finished;
     if (passStarted)
         FFaultInPass = false;
 

@@ -10,7 +10,8 @@ class cThreadPool;
 
 // The status panel: "Updating N channels" while update jobs run, then when
 // the last pass ended and how many items it brought. Polls the pool once a
-// second; the lists themselves are re-read only when the user asks.
+// second; a pass that began and ended between two looks is shown as well.
+// The lists themselves are re-read only when the user asks.
 //
 // A fault of the database file (damaged, full, unwritable, ...) raised on
 // any connection of the process, the lists' shared one or a job's, is shown
@@ -36,7 +37,11 @@ private:
     cThreadPool& FPool;
     QTimer FTimer;
     int FRunning = 0;
+    uint64_t FFinished = 0;
+    // The stored nodes when no update last ran, recounted only after other
+    // connections committed.
     int64_t FNodesBefore = 0;
+    int64_t FSeenVersion = -1;
     uint64_t FFaultSerial;
     // The fault's sentence on show; empty when none is.
     QString FFaultShown;

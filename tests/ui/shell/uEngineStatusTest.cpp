@@ -86,6 +86,30 @@ private slots:
         pool.Shutdown();
     }
 
+    void showsAPassThatBeganAndEndedBetweenTwoLooks() {
+        cDirectDispatcher dispatcher;
+        cThreadPool pool(2, dispatcher);
+        cSQLDatabase database;
+        database.Open(GetConfig().MainDatabasePath());
+        TEngineStatus status(database, pool, nullptr);
+        // Another process stores items while no update runs here.
+        cSQLDatabase other;
+        other.Open(GetConfig().MainDatabasePath());
+        other.Execute(QStringLiteral("insert into Node (ParentChannelId, Title) values (1, 'x')"));
+        status.Poll();
+        QCOMPARE(status.text(), QString());
+
+        std::mutex lock;
+        std::condition_variable signal;
+        bool open = true;
+        pool.AddJob(std::make_unique<cHeldUpdate>(lock, signal, open));
+        QTRY_COMPARE(pool.QueuedUpdateCount(), 0);
+        status.Poll();
+        QVERIFY2(status.text().endsWith(QStringLiteral(": 1 new items")),
+                 qPrintable(status.text()));
+        pool.Shutdown();
+    }
+
     void showsADatabaseFaultOnceUntilAPassEndsWithoutOne() {
         cDirectDispatcher dispatcher;
         cThreadPool pool(2, dispatcher);
