@@ -1,6 +1,7 @@
 #include "engine/uDownloadStates.h"
 
 #include "engine/uEngineLog.h"
+#include "ingest/uHTTP.h"
 #include "model/uOMEnclosure.h"
 #include "storage/uErrors.h"
 #include "storage/uSQLDataTabRec.h"
@@ -97,6 +98,7 @@ void RunDownload(cSQLDatabase& database, const cDownloadKind& kind, int64_t id, 
     cDownloadClaim claim(database, kind, id);
     if (!claim.Taken())
         return;
+    const uint64_t aborts = cHTTP::AbortCount();
     try {
         if (fetch()) {
             claim.Finish(dsDownloaded);
@@ -104,6 +106,10 @@ void RunDownload(cSQLDatabase& database, const cDownloadKind& kind, int64_t id, 
         }
     } catch (const EVelmoraError& error) {
         qCDebug(EngineLog) << "download failed:" << path << error.Message();
+    }
+    if (cHTTP::AbortCount() != aborts) {
+        qCDebug(EngineLog) << "download left for the next start:" << path;
+        return;
     }
     QFile::remove(path);
     claim.Finish(dsFailed);

@@ -46,8 +46,10 @@ private:
 // otherwise), failed when it did not or when that cannot be recorded. A
 // failed download keeps no file, not even one an earlier request saved;
 // the file goes first, so a failure that cannot be recorded still leaves
-// no partial file behind. Errors recording the start or the failure reach
-// the caller.
+// no partial file behind. A download cut off by the engine stopping
+// (cHTTP::AbortTransfers) is neither: it stays at downloading, with its
+// file as it was, and the next engine start requests it again. Errors
+// recording the start or the failure reach the caller.
 void RunDownload(cSQLDatabase& database, const cDownloadKind& kind, int64_t id, const QString& path,
                  const std::function<bool()>& fetch);
 

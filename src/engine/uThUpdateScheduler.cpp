@@ -116,7 +116,8 @@ void cThUpdateScheduler::Body() {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
     try {
         cSchedulePass pass(FPool);
-        pass.RequestInterruptedDownloadsAgain();
+        if (FPresence.StartedAlone())
+            pass.RequestInterruptedDownloadsAgain();
         while (!FStopRequested) {
             const QDateTime wakeUp = pass.Run(FStopRequested);
             std::unique_lock<std::mutex> hold(FSleepLock);

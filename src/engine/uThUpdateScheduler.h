@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/uEnginePresence.h"
+
 #include <QDateTime>
 #include <QString>
 #include <atomic>
@@ -32,8 +34,8 @@ public:
 
     // Returns the wake-up time of the next pass.
     QDateTime Run(const std::atomic<bool>& stopRequested);
-    // Once, when the engine starts, before the first pass: downloads an
-    // earlier process left at downloading are requested again.
+    // Once, when the engine starts alone, before the first pass: downloads
+    // an earlier process left at downloading are requested again.
     void RequestInterruptedDownloadsAgain();
 
 private:
@@ -64,6 +66,8 @@ private:
     void Body();
 
     cThreadPool& FPool;
+    // Before the thread, which reads it.
+    cEnginePresence FPresence;
     std::atomic<bool> FStopRequested{false};
     std::mutex FSleepLock;
     std::condition_variable FSleepSignal;

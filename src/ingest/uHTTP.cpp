@@ -347,6 +347,10 @@ void cHTTP::AbortTransfers() {
     ++AbortGeneration;
 }
 
+uint64_t cHTTP::AbortCount() {
+    return AbortGeneration.load();
+}
+
 QByteArray cHTTP::GetBody(const QString& url) {
     QByteArray body;
     const cResult result =

@@ -119,6 +119,9 @@ public:
     // retries; transfers started afterwards are not affected. For a quick
     // shutdown of the workers.
     static void AbortTransfers();
+    // How many times AbortTransfers was called: a transfer that failed
+    // while this changed may have been ended by it.
+    static uint64_t AbortCount();
 
 private:
     struct cResult {

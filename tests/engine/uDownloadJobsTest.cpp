@@ -1,5 +1,6 @@
 #include "engine/uDownloadStates.h"
 #include "engine/uEnclosureJob.h"
+#include "engine/uEnginePresence.h"
 #include "engine/uHTMLDownloadJob.h"
 
 #include "EngineFixture.h"
@@ -7,6 +8,7 @@
 #include "engine/uMainThreadDispatcher.h"
 #include "engine/uThUpdateScheduler.h"
 #include "engine/uThreadPool.h"
+#include "ingest/uHTTP.h"
 #include "model/uOMEnclosure.h"
 
 #include <QDir>
@@ -146,6 +148,24 @@ TEST_F(Downloads, ATransferCutShortMarksTheEnclosureFailedAndDeletesWhatArrived)
     EXPECT_FALSE(QFileInfo::exists(CacheFile(QStringLiteral("44.mp3"))));
 }
 
+TEST_F(Downloads, ADownloadCutOffByTheEngineStoppingIsLeftForTheNextStart) {
+    cTestEndpoint trickle = Answer(QByteArray(4096, 'x'));
+    trickle.TrickleInterval = std::chrono::milliseconds(20);
+    trickle.TrickleBytes = 64;
+    auto route = Server.Serve("/slow.mp3", trickle);
+    AddEnclosure(45, Server.Url("/slow.mp3"), dsRequested);
+
+    std::thread job(RunEnclosureJob);
+    const bool arriving = Eventually([] { return QFileInfo(CacheFile("45.mp3")).size() > 0; });
+    cHTTP::AbortTransfers(); // as the pool's shutdown does
+    job.join();
+
+    ASSERT_TRUE(arriving);
+    EXPECT_EQ(EnclosureStatus(45), dsRunning);
+    RequestInterruptedDownloadsAgain(Database);
+    EXPECT_EQ(EnclosureStatus(45), dsRequested);
+}
+
 TEST_F(Downloads, ALargeEnclosureStreamsToItsFileWithoutGrowingTheProcess) {
 #ifdef __SANITIZE_THREAD__
     GTEST_SKIP() << "the thread sanitizer's shadow memory counts in the resident size";
@@ -221,4 +241,24 @@ TEST_F(Downloads, DownloadsLeftRunningAreRequestedAgainWhenTheEngineStarts) {
     pool.Shutdown();
     EXPECT_EQ(EnclosureStatus(63), dsRunning) << "a download of this process is not taken twice";
     EXPECT_EQ(Contents(QStringLiteral("61.mp3")), QByteArray("episode"));
+}
+
+TEST_F(Downloads, AnEngineStartedBesideAnotherLeavesDownloadsAtDownloadingToIt) {
+    auto episode = Server.Serve("/episode.mp3", Answer("episode"));
+    AddEnclosure(64, Server.Url("/episode.mp3"), dsRunning);
+    cDirectDispatcher dispatcher;
+    cThreadPool pool(2, dispatcher);
+    {
+        // Another process's engine, fetching it.
+        const cEnginePresence other;
+        ASSERT_TRUE(other.StartedAlone());
+        const QString passes =
+            QStringLiteral("select count(*) from ActionLog where Action = 'next schedule'");
+        const int passesBefore = Count(passes);
+        cThUpdateScheduler scheduler(pool);
+        EXPECT_TRUE(Eventually([&] { return Count(passes) > passesBefore; }));
+        EXPECT_EQ(EnclosureStatus(64), dsRunning);
+    }
+    pool.Shutdown();
+    EXPECT_FALSE(QFileInfo::exists(CacheFile(QStringLiteral("64.mp3"))));
 }
