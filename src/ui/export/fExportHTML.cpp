@@ -125,7 +125,12 @@ QString TfrmExportHTML::TargetPath(const QString& folder, const QString& fileNam
     // An empty box names no folder (QDir would take the working directory).
     if (folder.isEmpty())
         return QString();
-    return QDir::toNativeSeparators(QDir(folder).filePath(fileName));
+    // Joined by hand: QDir::filePath takes a name that starts with ":" (a
+    // title may) for a resource path of its own and drops the folder.
+    QString path = QDir::fromNativeSeparators(folder);
+    if (!path.endsWith(u'/'))
+        path += u'/';
+    return QDir::toNativeSeparators(path + fileName);
 }
 
 // QFileDialog::getExistingDirectory stands for the shell's folder picker

@@ -175,6 +175,9 @@ private slots:
         QCOMPARE(TfrmExportHTML::TargetPath(QStringLiteral("/tmp/out/"), QStringLiteral("a.mht")),
                  QStringLiteral("/tmp/out/a.mht"));
         QCOMPARE(TfrmExportHTML::TargetPath(QString(), QStringLiteral("a.mht")), QString());
+        QCOMPARE(TfrmExportHTML::TargetPath(QStringLiteral("/tmp/out"),
+                                            QStringLiteral(":Colon title_ Part 1.mht")),
+                 QStringLiteral("/tmp/out/:Colon title_ Part 1.mht"));
     }
 
     void cancelClosesWithoutCopying() {
