@@ -4,11 +4,27 @@
 
 #include <libxml/HTMLparser.h>
 
-cHTMLDocument ReadHTMLDocument(const QByteArray& page, const QByteArray& base) {
+namespace {
+
+bool IsKnownCharset(const QByteArray& charset) {
+    if (charset.isEmpty())
+        return false;
+    xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(charset.constData());
+    if (!handler)
+        return false;
+    xmlCharEncCloseFunc(handler);
+    return true;
+}
+
+} // namespace
+
+cHTMLDocument ReadHTMLDocument(const QByteArray& page, const QByteArray& base,
+                               const QByteArray& charset) {
     if (cXML::MostTagWords(page) > cXML::MaxTagWords)
         return {nullptr, xmlFreeDoc};
     return {htmlReadMemory(page.constData(), static_cast<int>(page.size()),
-                           base.isEmpty() ? nullptr : base.constData(), nullptr,
+                           base.isEmpty() ? nullptr : base.constData(),
+                           IsKnownCharset(charset) ? charset.constData() : nullptr,
                            HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                                HTML_PARSE_NONET),
             xmlFreeDoc};

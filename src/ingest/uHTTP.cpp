@@ -278,6 +278,9 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, long timeoutMs, Q
         const char* effectiveUrl = nullptr;
         curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effectiveUrl);
         result.DocumentUrl = QString::fromUtf8(effectiveUrl);
+        const char* contentType = nullptr;
+        curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
+        result.ContentType = contentType;
         result.Validators = {ReplyHeader(curl, "ETag"), ReplyHeader(curl, "Last-Modified")};
         if (AsksToWait(result.Status))
             result.RetryAfter = ReplyHeader(curl, "Retry-After");
@@ -302,8 +305,12 @@ cHTTPReply cHTTP::GetToStream(const QString& url, QBuffer& stream,
     const cDeadline deadline(FTimeouts.DeadlineSeconds);
     QByteArray body;
     const cResult first = Fetch(url, Client::First, deadline.RemainingMs(), body, validators);
-    cHTTPReply reply{first.Completed ? first.Status : 0, first.Validators, first.RetryAfter,
-                     first.DocumentUrl, first.Error};
+    cHTTPReply reply{first.Completed ? first.Status : 0,
+                     first.Validators,
+                     first.RetryAfter,
+                     first.DocumentUrl,
+                     first.ContentType,
+                     first.Error};
     if (IsSuccess(first)) {
         stream.write(body);
         return reply;
@@ -324,8 +331,8 @@ cHTTPReply cHTTP::GetToStream(const QString& url, QBuffer& stream,
         stream.write(retryBody);
         // The reply the stream now holds; the first attempt's failure stays
         // the reason unless the retry succeeded.
-        reply = {retry.Status, retry.Validators, retry.RetryAfter, retry.DocumentUrl,
-                 IsSuccess(retry) ? QString() : first.Error};
+        reply = {retry.Status,      retry.Validators,  retry.RetryAfter,
+                 retry.DocumentUrl, retry.ContentType, IsSuccess(retry) ? QString() : first.Error};
     }
     return reply;
 }
@@ -351,11 +358,14 @@ uint64_t cHTTP::AbortCount() {
     return AbortGeneration.load();
 }
 
-QByteArray cHTTP::GetBody(const QString& url) {
+QByteArray cHTTP::GetBody(const QString& url, cHTTPReply* reply) {
     QByteArray body;
     const cResult result =
         Fetch(url, Client::First, cDeadline(FTimeouts.DeadlineSeconds).RemainingMs(), body);
     if (!IsSuccess(result))
         throw EVelmoraError(QStringLiteral("Can't fetch %1: %2").arg(url, result.Error));
+    if (reply)
+        *reply = {result.Status,      result.Validators,  result.RetryAfter,
+                  result.DocumentUrl, result.ContentType, QString()};
     return body;
 }

@@ -81,6 +81,8 @@ struct cHTTPReply {
     // The address the reply came from, after any redirect; empty when no
     // reply came.
     QString DocumentUrl;
+    // Its Content-Type header as sent; empty when it gave none.
+    QByteArray ContentType;
     // Why the fetch failed, one line ("HTTP 404 Not Found", "no connection
     // (...)"); empty when it gave a 2xx reply or a 304.
     QString Error;
@@ -106,8 +108,9 @@ public:
                            const cHTTPValidators& validators = {});
     // True when the first client gets a non-empty body.
     bool ProbeUrl(const QString& url);
-    // The body from the first client; any failure raises.
-    QByteArray GetBody(const QString& url);
+    // The body from the first client; any failure raises. What the reply
+    // said besides goes to reply when one is given.
+    QByteArray GetBody(const QString& url, cHTTPReply* reply = nullptr);
     // Streams the body from the first client into the device as it
     // arrives, never holding it whole: large downloads go to their file
     // this way. No retry, so that an error page never passes for the file.
@@ -133,6 +136,7 @@ private:
         cHTTPValidators Validators;
         QByteArray RetryAfter;
         QString DocumentUrl;
+        QByteArray ContentType;
     };
     enum class Client { First, Retry };
 

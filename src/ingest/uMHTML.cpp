@@ -118,10 +118,20 @@ void Strip(xmlNodePtr root) {
     }
 }
 
+// The charset parameter of a Content-Type header, unquoted; empty without one.
+QByteArray CharsetOf(const QByteArray& contentType) {
+    for (const QByteArray& parameter : contentType.split(';')) {
+        const QByteArray trimmed = parameter.trimmed();
+        if (trimmed.toLower().startsWith("charset="))
+            return trimmed.mid(8).trimmed().replace('"', QByteArray()).replace('\'', QByteArray());
+    }
+    return QByteArray();
+}
+
 } // namespace
 
-QByteArray StrippedPage(const QByteArray& page, const QString& address) {
-    const cHTMLDocument document = ReadHTMLDocument(page, address.toUtf8());
+QByteArray StrippedPage(const QByteArray& page, const QString& address, const QByteArray& charset) {
+    const cHTMLDocument document = ReadHTMLDocument(page, address.toUtf8(), charset);
     if (!document)
         throw EVelmoraError(QStringLiteral("Can't read the page at %1").arg(address));
     for (xmlNodePtr node = document->children; node; node = node->next)
@@ -200,8 +210,12 @@ QByteArray MHTMLDocument(const QByteArray& html, const QString& address) {
 }
 
 void SavePageAsMHT(const QString& url, const QString& path) {
-    const QByteArray page = cHTTP().GetBody(url);
-    const QByteArray document = MHTMLDocument(StrippedPage(page, url), url);
+    cHTTPReply reply;
+    const QByteArray page = cHTTP().GetBody(url, &reply);
+    // Where a redirect led: the page's relative links start from there.
+    const QString address = reply.DocumentUrl.isEmpty() ? url : reply.DocumentUrl;
+    const QByteArray document =
+        MHTMLDocument(StrippedPage(page, address, CharsetOf(reply.ContentType)), address);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() ||
         !file.commit())

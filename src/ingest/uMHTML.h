@@ -12,9 +12,10 @@
 // sheets and other linked resources, scripts, inline event handlers
 // (on...), javascript: addresses and a refresh that would leave the page.
 // Written as UTF-8, with the page's own character set declarations
-// dropped. libxml2's HTML parser reads it with no network; markup it cannot
-// read raises.
-QByteArray StrippedPage(const QByteArray& page, const QString& address);
+// dropped. libxml2's HTML parser reads it with no network, in the charset
+// the server named when it named one; markup it cannot read raises.
+QByteArray StrippedPage(const QByteArray& page, const QString& address,
+                        const QByteArray& charset = {});
 
 // Text as quoted-printable (RFC 2045): its lines stay lines (CRLF), longer
 // ones are split with soft breaks so that no line passes 76 characters.

@@ -177,6 +177,32 @@ TEST(SavePageAsMHT, WritesTheStrippedPageAsOneHtmlPartOverAnyEarlierFile) {
     EXPECT_FALSE(FileContents(path).contains("Headline")) << "nothing of the earlier file stays";
 }
 
+// As a browser reads it: in the charset its server named, from the address
+// a redirect led to.
+TEST(SavePageAsMHT, APageIsReadAsItsServerDescribesIt) {
+    cTestHttpServer server;
+    cTestEndpoint moved;
+    moved.Status = 301;
+    moved.Headers = {{"Location", "/blog/2024/post/"}};
+    auto tracked = server.Serve("/post", moved);
+    cTestEndpoint post = Html("<html><head><title>\xcd\xee\xe2\xee\xf1\xf2\xe8</title></head>"
+                              "<body><a href=\"next/\">next</a></body></html>");
+    post.ContentType = "text/html; charset=\"windows-1251\"";
+    auto page = server.Serve("/blog/2024/post/", post);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("9.mht"));
+
+    SavePageAsMHT(server.Url("/post"), path);
+    const cSavedPage saved = Parsed(FileContents(path));
+
+    EXPECT_TRUE(saved.Html.contains("<title>\xd0\x9d\xd0\xbe\xd0\xb2\xd0\xbe\xd1\x81\xd1\x82"
+                                    "\xd0\xb8</title>"))
+        << saved.Html.constData();
+    EXPECT_TRUE(saved.PartHeaders.endsWith(
+        QByteArray("Content-Location: ").append(server.Url("/blog/2024/post/").toUtf8())))
+        << saved.PartHeaders.constData();
+}
+
 TEST(SavePageAsMHT, APageThatCannotBeFetchedRaisesAndWritesNothing) {
     cTestHttpServer server;
     auto gone = server.Serve("/gone.html", Html("<html><body>Gone</body></html>", 404));
