@@ -77,6 +77,27 @@ bool DeclaresEncoding(QByteArrayView document) {
     return end > 0 && document.first(end).contains("encoding");
 }
 
+// The document with its declaration naming UTF-8: what a byte-order mark
+// says wins over what the declaration says, as in a browser.
+QByteArray DeclaredAsUtf8(QByteArrayView document) {
+    QByteArray text = document.toByteArray();
+    if (!DeclaresEncoding(document))
+        return text;
+    const qsizetype end = text.indexOf("?>");
+    const qsizetype name = text.indexOf("encoding");
+    const qsizetype open = text.indexOf('=', name);
+    qsizetype quote = open + 1;
+    while (quote < end && (text[quote] == ' ' || text[quote] == '\t'))
+        ++quote;
+    if (end < 0 || name > end || open < 0 || quote >= end ||
+        (text[quote] != '"' && text[quote] != '\''))
+        return text;
+    const qsizetype close = text.indexOf(text[quote], quote + 1);
+    if (close < 0 || close > end)
+        return text;
+    return text.replace(quote + 1, close - quote - 1, "UTF-8");
+}
+
 } // namespace
 
 QByteArray ReadableFeedDocument(const QByteArray& body) {
@@ -101,7 +122,7 @@ QByteArray ReadableFeedDocument(const QByteArray& body) {
         return body;
     if (!marked && !DeclaresEncoding(document) && !IsValidUtf8(document))
         return Windows1252AsUtf8(document);
-    if (start == 0)
-        return body;
-    return marked ? QByteArray(Utf8Mark) + document.toByteArray() : document.toByteArray();
+    if (marked)
+        return DeclaredAsUtf8(document);
+    return start == 0 ? body : document.toByteArray();
 }

@@ -500,6 +500,8 @@ TEST_F(Refresh, DocumentsAreReadAsServersSendThem) {
         {"blanks before the declaration", " \t\r\n" + declaration + utf8, "caf\xc3\xa9"},
         {"mark, then a newline", "\xEF\xBB\xBF\n" + declaration + utf8, "caf\xc3\xa9"},
         {"newline, then a mark", "\n\xEF\xBB\xBF" + declaration + utf8, "caf\xc3\xa9"},
+        {"mark before a declaration naming another encoding",
+         "\xEF\xBB\xBF<?xml version=\"1.0\" encoding='ISO-8859-1' ?>" + utf8, "caf\xc3\xa9"},
         {"undeclared UTF-8", utf8, "caf\xc3\xa9"},
         {"declaration without encoding, UTF-8", "<?xml version=\"1.0\"?>" + utf8, "caf\xc3\xa9"},
         {"undeclared windows-1252",
