@@ -50,15 +50,18 @@ cDiscoveredSubscription SubscribeDiscovering(cSQLDatabase& database, const QStri
         return result;
     }
     QByteArray body;
+    cHTTPReply reply;
     try {
-        body = cHTTP(HTTPFetchKind::FeedOrImage).GetBody(typed);
+        body = cHTTP(HTTPFetchKind::FeedOrImage).GetBody(typed, &reply);
     } catch (const EVelmoraError& error) {
         // The server may be down or the machine offline for now; the address
         // is well formed, and the refresh will report it if it stays so.
         result.FetchError = error.Message();
     }
     if (result.FetchError.isEmpty() && !IsFeedDocument(body)) {
-        result.FeedUrl = FindFeedLink(body, typed);
+        // The page's links start from where a redirect led.
+        result.FeedUrl =
+            FindFeedLink(body, reply.DocumentUrl.isEmpty() ? typed : reply.DocumentUrl);
         if (result.FeedUrl.isEmpty())
             throw EVelmoraError(
                 QStringLiteral("%1 is not a feed, and its page links to no feed (<link "

@@ -29,6 +29,9 @@ TEST_F(Discovery, SubscribesTheFeedOrTheFeedItsPageLinksTo) {
                          "type=\"application/rss+xml\" href=\"feed.xml\"></head><body></body>",
                          "text/html"));
     auto gone = server.Serve("/gone.xml", Answer("<html>gone</html>", "text/html", 404));
+    cTestEndpoint moved = Answer(QByteArray(), "text/html", 301);
+    moved.Headers = {{"Location", "/blog/"}};
+    auto slashless = server.Serve("/blog", moved);
     const struct {
         const char* what;
         QString typed;
@@ -37,6 +40,7 @@ TEST_F(Discovery, SubscribesTheFeedOrTheFeedItsPageLinksTo) {
     } cases[] = {
         {"a feed", server.Url("/blog/feed.xml"), server.Url("/blog/feed.xml"), false},
         {"a page linking to it", server.Url("/blog/"), server.Url("/blog/feed.xml"), false},
+        {"a redirect to that page", server.Url("/blog"), server.Url("/blog/feed.xml"), false},
         {"an error status", server.Url("/gone.xml"), server.Url("/gone.xml"), true},
         {"no server", QStringLiteral("http://127.0.0.1:1/down.xml"),
          QStringLiteral("http://127.0.0.1:1/down.xml"), true},
@@ -67,8 +71,8 @@ TEST_F(Discovery, SubscribesTheFeedOrTheFeedItsPageLinksTo) {
     std::map<std::string, int> fetches;
     for (const cTestRequest& request : server.Requests())
         ++fetches[request.Path];
-    EXPECT_EQ(fetches,
-              (std::map<std::string, int>{{"/blog/feed.xml", 1}, {"/blog/", 2}, {"/gone.xml", 1}}));
+    EXPECT_EQ(fetches, (std::map<std::string, int>{
+                           {"/blog/feed.xml", 1}, {"/blog/", 4}, {"/blog", 2}, {"/gone.xml", 1}}));
 }
 
 TEST_F(Discovery, RefusesWhatNamesNoFeedAndStoresNothing) {
