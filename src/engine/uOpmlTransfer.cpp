@@ -130,6 +130,12 @@ QList<cOutline> SubscriptionOutlines(cSQLDatabase& database) {
 void WriteOpmlFile(const QString& path, const QList<cOutline>& outlines) {
     const QByteArray document = WriteOpml(outlines);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size())
+    // Written through to the file before anything is reported: a full disk
+    // shows on the flush, not in the destructor's.
+    if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() ||
+        !file.flush())
+        throw EVelmoraError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    file.close();
+    if (file.error() != QFileDevice::NoError)
         throw EVelmoraError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
 }

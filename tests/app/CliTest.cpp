@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -172,6 +173,26 @@ TEST(Cli, SubscriptionsSurviveAnOpmlRoundTrip) {
     cCli fresh;
     ASSERT_EQ(fresh.Run({QStringLiteral("import-opml"), exportPath}).ExitCode, 0);
     EXPECT_EQ(fresh.Run({QStringLiteral("export-opml")}).Output, exported.Output);
+}
+
+// A backup of the subscriptions that did not reach the disk is no success.
+TEST(Cli, AnExportThatCannotBeWrittenFailsWithItsReason) {
+    cCli cli;
+    ASSERT_EQ(cli.Run({QStringLiteral("add"), QStringLiteral("http://127.0.0.1:1/a.xml")}).ExitCode,
+              0);
+    // The device that is always full.
+    const cRun toFile = cli.Run({QStringLiteral("export-opml"), QStringLiteral("/dev/full")});
+    EXPECT_EQ(toFile.ExitCode, 1);
+    EXPECT_TRUE(toFile.Errors.contains(QStringLiteral("cannot write /dev/full: No space left")))
+        << toFile.Errors.toStdString();
+
+    const cRun toOutput = cli.Run({QStringLiteral("export-opml")}, [] {
+        const int full = open("/dev/full", O_WRONLY);
+        dup2(full, STDOUT_FILENO);
+    });
+    EXPECT_EQ(toOutput.ExitCode, 1);
+    EXPECT_TRUE(toOutput.Errors.contains(QStringLiteral("cannot write the subscriptions")))
+        << toOutput.Errors.toStdString();
 }
 
 TEST(Cli, AMalformedOpmlImportsNothingAndSaysWhere) {
