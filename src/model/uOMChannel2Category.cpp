@@ -28,6 +28,7 @@ cOmChannel2CategoryTable::cOmChannel2CategoryTable(cSQLDatabase& database)
     : cSQLTable(database, RecordClassOf<cOmChannel2CategoryRecord>()) {}
 
 void cChannel2CategoryTable::LoadChannelLinks(int64_t channelId) {
+    // In the order they were made: the first is the channel's folder.
     Query(QStringLiteral("select * from Channel2Category where ChannelId = ") %
-          NumberText(channelId));
+          NumberText(channelId) % QStringLiteral(" order by rowid"));
 }

@@ -36,6 +36,7 @@ class cChannel2CategoryTable : public cOmChannel2CategoryTable {
 public:
     using cOmChannel2CategoryTable::cOmChannel2CategoryTable;
 
-    // Replaces the records by the stored links of the channel.
+    // Replaces the records by the stored links of the channel, in the order
+    // they were made.
     void LoadChannelLinks(int64_t channelId);
 };
