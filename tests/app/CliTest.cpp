@@ -253,7 +253,15 @@ TEST(Cli, RefreshListsAndReadMarksWorkOnTheSameData) {
         Rows(cli.Run({QStringLiteral("items"), QStringLiteral("--unread")}).Output);
     ASSERT_EQ(unread.size(), 1);
     EXPECT_EQ(unread[0][4], QStringLiteral("Item w1"));
-    EXPECT_EQ(cli.Run({QStringLiteral("read"), QStringLiteral("99")}).ExitCode, 1);
+    for (const QStringList& mistyped :
+         {QStringList{QStringLiteral("99")},
+          QStringList{QStringLiteral("--channel"), QStringLiteral("99")},
+          QStringList{QStringLiteral("--category"), QStringLiteral("99")}}) {
+        const cRun run = cli.Run(QStringList{QStringLiteral("read")} + mistyped);
+        EXPECT_EQ(run.ExitCode, 1) << mistyped.join(' ').toStdString();
+        EXPECT_TRUE(run.Errors.contains(QStringLiteral(" 99; nothing was marked")))
+            << run.Errors.toStdString();
+    }
 
     // A refresh of everything brings the counters up to date with the marks.
     EXPECT_TRUE(cli.Run({QStringLiteral("refresh"), QStringLiteral("--all")})

@@ -1,6 +1,8 @@
 #include "app/cli/uCliCommand.h"
 #include "app/cli/uCliCommands.h"
 
+#include "ingest/uChannel.h"
+#include "model/uOMCategory.h"
 #include "readmodels/uChannelState.h"
 #include "readmodels/uNodeChannel.h"
 #include "storage/uSQLDataTabRec.h"
@@ -163,13 +165,24 @@ int RunRead(const QStringList& arguments) {
     cSQLDatabase database;
     OpenMainDatabase(database);
     cNodeChannelTable items(database);
+    // A mistyped id marks nothing, and says so.
     if (parser.IsSet(QStringLiteral("channel"))) {
-        items.MarkChannelReadOrRaise(parser.IdValue(QStringLiteral("channel")));
+        const int64_t id = parser.IdValue(QStringLiteral("channel"));
+        cChannelTable channels(database);
+        channels.OpenChannel(id);
+        if (channels.Count() == 0)
+            throw EVelmoraError(QStringLiteral("no channel %1; nothing was marked").arg(id));
+        items.MarkChannelReadOrRaise(id);
         Out() << "marked the channel's items read\n";
         return ExitSuccess;
     }
     if (parser.IsSet(QStringLiteral("category"))) {
-        items.MarkCategoryReadOrRaise(parser.IdValue(QStringLiteral("category")));
+        const int64_t id = parser.IdValue(QStringLiteral("category"));
+        cOMCategoryTable categories(database);
+        categories.OpenCategory(id);
+        if (categories.Count() == 0)
+            throw EVelmoraError(QStringLiteral("no category %1; nothing was marked").arg(id));
+        items.MarkCategoryReadOrRaise(id);
         Out() << "marked the category's items read\n";
         return ExitSuccess;
     }
