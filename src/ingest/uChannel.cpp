@@ -16,12 +16,24 @@
 #include <QBuffer>
 #include <QHash>
 #include <QSet>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <exception>
 #include <vector>
 
 namespace {
+
+// An HTTP date in C's asctime form ("Sun Nov  6 08:49:37 1994", always
+// universal time) as local wall-clock time; the present when it is none.
+QDateTime AsctimeDate(const QByteArray& text) {
+    QDateTime date = QDateTime::fromString(QString::fromLatin1(text.simplified()),
+                                           QStringLiteral("ddd MMM d HH:mm:ss yyyy"));
+    if (!date.isValid())
+        return LocalNow();
+    date.setTimeZone(QTimeZone::utc());
+    return LocalWallClock(date.toSecsSinceEpoch());
+}
 
 QString Converted(const QString& text) {
     return HtmlToText(text).trimmed();
@@ -379,7 +391,7 @@ void cChannel::HonourRetryAfter(const QByteArray& retryAfter) {
         try {
             seconds = now.secsTo(cRFC822::RFC822ToDateTime(text));
         } catch (const EVelmoraError&) {
-            seconds = 0;
+            seconds = now.secsTo(AsctimeDate(text));
         }
     }
     const QDateTime asked = now.addSecs(std::clamp<qint64>(seconds, 0, MaxRetryAfterSeconds));

@@ -660,10 +660,14 @@ TEST_F(Refresh, OnlyARefreshThatStoresItemsWaitsForTheDisk) {
 
 TEST_F(Refresh, ServersAskingToWaitAreAskedOnceAndLeftAloneAsLongAsTheySayUpToADay) {
     QLocale english(QLocale::English);
-    const QByteArray threeHoursOn = english
-                                        .toString(QDateTime::currentDateTimeUtc().addSecs(3 * 3600),
-                                                  QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"))
-                                        .toLatin1();
+    const QDateTime later = QDateTime::currentDateTimeUtc().addSecs(3 * 3600);
+    const QByteArray threeHoursOn =
+        english.toString(later, QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'")).toLatin1();
+    // The third form of an HTTP date, C's asctime, its day padded with a blank.
+    const QByteArray threeHoursOnAsctime =
+        english.toString(later, QStringLiteral("ddd MMM ")).toLatin1() +
+        QByteArray::number(later.date().day()).rightJustified(2, ' ') +
+        english.toString(later, QStringLiteral(" hh:mm:ss yyyy")).toLatin1();
     const struct {
         int status;
         QByteArray retryAfter;
@@ -672,6 +676,7 @@ TEST_F(Refresh, ServersAskingToWaitAreAskedOnceAndLeftAloneAsLongAsTheySayUpToAD
     } cases[] = {
         {429, "7200", 2 * 3600, "HTTP 429 Too Many Requests"},
         {503, threeHoursOn, 3 * 3600, "HTTP 503 Service Unavailable"},
+        {503, threeHoursOnAsctime, 3 * 3600, "HTTP 503 Service Unavailable"},
         {429, "604800", 24 * 3600, "HTTP 429 Too Many Requests"},
         // Sooner than the retry after any failure: the retry stands.
         {503, "60", 30 * 60, "HTTP 503 Service Unavailable"},
