@@ -337,6 +337,15 @@ TEST(Cli, AddTakesTheFeedAPageLinksToAndRefusesWhatNamesNone) {
         << unreachable.Output.toStdString();
     EXPECT_TRUE(unreachable.Output.contains(QStringLiteral("); subscribed as typed\n")))
         << unreachable.Output.toStdString();
+
+    // A page without a feed costs only its own address.
+    const cRun mixed = cli.Run(
+        {QStringLiteral("add"), server.Url("/plain"), QStringLiteral("http://127.0.0.1:1/b.xml")});
+    EXPECT_EQ(mixed.ExitCode, 1);
+    EXPECT_TRUE(mixed.Errors.contains(QStringLiteral("%1 is not a feed").arg(server.Url("/plain"))))
+        << mixed.Errors.toStdString();
+    EXPECT_TRUE(mixed.Output.startsWith(QStringLiteral("added: http://127.0.0.1:1/b.xml")))
+        << mixed.Output.toStdString();
 }
 
 TEST(Cli, EverySubscriptionIsListedAndFailingFeedsSayWhy) {

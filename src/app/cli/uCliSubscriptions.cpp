@@ -41,8 +41,20 @@ int RunAdd(const QStringList& arguments) {
         RequireWebAddress(url);
     cSQLDatabase database;
     OpenMainDatabase(database);
+    // A page that links to no feed costs only its own address; a fault of
+    // the database ends the command.
+    int exitCode = ExitSuccess;
     for (const QString& url : urls) {
-        const cDiscoveredSubscription subscription = SubscribeDiscovering(database, url);
+        cDiscoveredSubscription subscription;
+        try {
+            subscription = SubscribeDiscovering(database, url);
+        } catch (const ESQLiteException&) {
+            throw;
+        } catch (const EVelmoraError& error) {
+            Err() << "velmora-cli add: " << error.Message() << "\n";
+            exitCode = ExitFailure;
+            continue;
+        }
         if (subscription.FeedUrl != url)
             Out() << "page " << url << " links to feed " << subscription.FeedUrl << "\n";
         if (subscription.Added)
@@ -53,7 +65,8 @@ int RunAdd(const QStringList& arguments) {
         if (!subscription.FetchError.isEmpty())
             Out() << "  not checked now (" << subscription.FetchError << "); subscribed as typed\n";
     }
-    return ExitSuccess;
+    Err().flush();
+    return exitCode;
 }
 
 int RunRemove(const QStringList& arguments) {
