@@ -256,9 +256,8 @@ void cXML::LoadDocument(cXMLDocument& document, const QByteArray& bytes) {
     if (document.FDocument)
         xmlFreeDoc(document.FDocument);
     document.FDocument = parsed;
-    if (cXMLNode root = xmlDocGetRootElement(parsed)) {
+    if (cXMLNode root = xmlDocGetRootElement(parsed))
         TidyText(root, IsXhtml(root) || HoldsWords(root));
-    }
 }
 
 QString cXML::NodeText(cXMLNode node) {

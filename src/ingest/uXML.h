@@ -38,7 +38,9 @@ public:
     // Parses the whole byte stream, replacing the document's content. The
     // encoding comes from a byte-order mark or the declaration, else UTF-8.
     // External entities and DTDs are never loaded; entity expansion is
-    // bounded. Whitespace-only text is dropped. A malformed document raises
+    // bounded; an entity only such a DTD defines is read as HTML's.
+    // Whitespace-only text between elements is dropped, except in text with
+    // markup (words beside elements, or XHTML). A malformed document raises
     // the general exception type with the parser's reason, the line number
     // and the start of that line; so does one with a start tag of more than
     // MaxTagWords words (see below).
