@@ -66,8 +66,9 @@ QStringList LanguageTextLines(const QString& text, const QFont& font, const QSiz
 }
 
 QFont FontFittingWords(const QFont& font, const QString& text, int width) {
-    const QStringList words =
-        Flowing(text).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    // Compiled once: rows call this every time they are painted.
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    const QStringList words = Flowing(text).split(blanks, Qt::SkipEmptyParts);
     const auto widest = [&](const QFont& candidate) {
         const QFontMetricsF metrics(candidate);
         qreal most = 0;
