@@ -15,6 +15,7 @@
 
 #include <QBuffer>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTimeZone>
 
@@ -33,6 +34,28 @@ QDateTime AsctimeDate(const QByteArray& text) {
         return LocalNow();
     date.setTimeZone(QTimeZone::utc());
     return LocalWallClock(date.toSecsSinceEpoch());
+}
+
+// An HTTP date in any of its three forms as local wall-clock time; the
+// present when it is none.
+QDateTime HttpDate(const QByteArray& text, const QDateTime& now) {
+    QDateTime date;
+    try {
+        date = cRFC822::RFC822ToDateTime(text);
+    } catch (const EVelmoraError&) {
+        return AsctimeDate(text);
+    }
+    // The obsolete form's two-digit year: one more than 50 years ahead
+    // belongs to the past century.
+    static const QRegularExpression twoDigitYear(QStringLiteral("\\d-[A-Za-z]{3}-\\d\\d\\b"));
+    if (date > now.addYears(50) && twoDigitYear.match(QString::fromLatin1(text)).hasMatch())
+        date = date.addYears(-100);
+    return date;
+}
+
+bool AllDigits(const QByteArray& text) {
+    return !text.isEmpty() &&
+           std::all_of(text.cbegin(), text.cend(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 QString Converted(const QString& text) {
@@ -315,8 +338,8 @@ public:
         : FTable(database), FChannelId(channelId) {
         FTable.OpenChannelFetch(channelId);
         if (FTable.Count() > 0)
-            FLoaded = {FTable.Record(0)->ETag().toUtf8(),
-                       FTable.Record(0)->LastModified().toUtf8()};
+            FLoaded = {FTable.Record(0)->ETag().toLatin1(),
+                       FTable.Record(0)->LastModified().toLatin1()};
     }
 
     const cHTTPValidators& Validators() const { return FLoaded; }
@@ -345,8 +368,10 @@ private:
         FChanged = true;
         cOmChannelFetchRecord* row = FTable.Count() > 0 ? FTable.Record(0) : FTable.NewFetch();
         row->SetChannelId(FChannelId);
-        row->SetETag(QString::fromUtf8(validators.ETag));
-        row->SetLastModified(QString::fromUtf8(validators.LastModified));
+        // Header values are bytes: one character per byte keeps any of
+        // them as it came.
+        row->SetETag(QString::fromLatin1(validators.ETag));
+        row->SetLastModified(QString::fromLatin1(validators.LastModified));
         row->SetHttpStatus(static_cast<int32_t>(status));
         row->SetFailureReason(reason);
     }
@@ -387,13 +412,9 @@ void cChannel::HonourRetryAfter(const QByteArray& retryAfter) {
     const QByteArray text = retryAfter.trimmed();
     bool isNumber = false;
     qint64 seconds = text.toLongLong(&isNumber);
-    if (!isNumber) {
-        try {
-            seconds = now.secsTo(cRFC822::RFC822ToDateTime(text));
-        } catch (const EVelmoraError&) {
-            seconds = now.secsTo(AsctimeDate(text));
-        }
-    }
+    if (!isNumber)
+        // More seconds than a number holds is longer than any wait kept.
+        seconds = AllDigits(text) ? MaxRetryAfterSeconds : now.secsTo(HttpDate(text, now));
     const QDateTime asked = now.addSecs(std::clamp<qint64>(seconds, 0, MaxRetryAfterSeconds));
     if (asked > TextToDateTime(NextUpdateDateTime_UTC()))
         SetNextUpdateDateTime_UTC(DateTimeToText(asked));
@@ -433,7 +454,7 @@ UpdateResult cChannel::UpdateFromFeed(const QStringList& withAttempt) {
     QBuffer stream;
     stream.open(QIODevice::ReadWrite);
     const cHTTPReply reply = cHTTP().GetToStream(ChannelURL(), stream, fetch.Validators());
-    if (reply.Status == 304) {
+    if (reply.Status == 304 && reply.Error.isEmpty()) {
         RecordAttempt(true);
         fetch.NotModified(reply);
         return StoreOutcome() ? UpdateResult::NotModified : UpdateResult::Failed;

@@ -282,12 +282,14 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, long timeoutMs, Q
         curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
         result.ContentType = contentType;
         result.Validators = {ReplyHeader(curl, "ETag"), ReplyHeader(curl, "Last-Modified")};
-        if (AsksToWait(result.Status))
-            result.RetryAfter = ReplyHeader(curl, "Retry-After");
     }
+    // A server asking to be left alone has said so in its headers, even
+    // when the body that follows breaks off.
+    if (AsksToWait(result.Status))
+        result.RetryAfter = ReplyHeader(curl, "Retry-After");
     // The options point into this call's frame: none may outlive it.
     curl_easy_reset(curl);
-    if (!result.Completed)
+    if (!result.Completed && !AsksToWait(result.Status))
         result.Error = result.TooLarge
                            ? QStringLiteral("too large (over %1 bytes)").arg(FTimeouts.MaxBodyBytes)
                            : TransferError(code, errorText);
@@ -305,7 +307,7 @@ cHTTPReply cHTTP::GetToStream(const QString& url, QBuffer& stream,
     const cDeadline deadline(FTimeouts.DeadlineSeconds);
     QByteArray body;
     const cResult first = Fetch(url, Client::First, deadline.RemainingMs(), body, validators);
-    cHTTPReply reply{first.Completed ? first.Status : 0,
+    cHTTPReply reply{first.Completed || AsksToWait(first.Status) ? first.Status : 0,
                      first.Validators,
                      first.RetryAfter,
                      first.DocumentUrl,
@@ -317,9 +319,14 @@ cHTTPReply cHTTP::GetToStream(const QString& url, QBuffer& stream,
     }
     stream.buffer().clear();
     stream.seek(0);
-    if (first.Completed && (first.Status == 304 || AsksToWait(first.Status))) {
-        if (first.Status == 304)
-            reply.Error.clear();
+    if (AsksToWait(first.Status))
+        return reply;
+    if (first.Completed && first.Status == 304) {
+        // "Not modified" answers a conditional request only: to any other
+        // it says nothing about the feed.
+        reply.Error = validators == cHTTPValidators{}
+                          ? QStringLiteral("HTTP 304 Not Modified to a request without validators")
+                          : QString();
         return reply;
     }
     if (first.TooLarge || first.Aborted || deadline.Spent())

@@ -84,7 +84,7 @@ struct cHTTPReply {
     // Its Content-Type header as sent; empty when it gave none.
     QByteArray ContentType;
     // Why the fetch failed, one line ("HTTP 404 Not Found", "no connection
-    // (...)"); empty when it gave a 2xx reply or a 304.
+    // (...)"); empty when it gave a 2xx reply or a 304 to validators.
     QString Error;
 };
 
@@ -102,8 +102,9 @@ public:
     // copies whatever body it gets (an error page included), within what is
     // left of the deadline; the reply says how it ended. The validators
     // given are sent as If-None-Match and If-Modified-Since. A 304 leaves
-    // the stream empty and is not retried; nor are 429 and 503, whose
-    // server asked to be left alone.
+    // the stream empty and is not retried, and is a failure when no
+    // validators were given; nor are 429 and 503 retried, whose server
+    // asked to be left alone, even when their body breaks off.
     cHTTPReply GetToStream(const QString& url, QBuffer& stream,
                            const cHTTPValidators& validators = {});
     // True when the first client gets a non-empty body.

@@ -576,8 +576,9 @@ qint64 SecondsToNextUpdate(cSQLDatabase& database, int64_t channelId) {
 } // namespace
 
 TEST_F(Refresh, ValidatorsGoBackAsReceivedAndA304LeavesEveryItemAsItWas) {
-    // Weak, quoted, with blanks: sent back byte for byte.
-    const std::string etag = "W/\"v1 \\x\"";
+    // Weak, quoted, with blanks and a byte of Latin-1: sent back byte for
+    // byte.
+    const std::string etag = "W/\"v1 \\x\xE9\"";
     const std::string lastModified = "Tue, 15 Nov 1994 12:45:26 GMT";
     cTestEndpoint conditional = Feed(RssWithItems({"a", "b", "c"}));
     conditional.Headers = {{"ETag", etag}, {"Last-Modified", lastModified}};
@@ -589,7 +590,7 @@ TEST_F(Refresh, ValidatorsGoBackAsReceivedAndA304LeavesEveryItemAsItWas) {
     EXPECT_EQ(Row(QStringLiteral("select ETag || '|' || LastModified || '|' || HttpStatus || '|' "
                                  "|| FailureReason from ChannelFetch where ChannelId = ") +
                   QString::number(id)),
-              QString::fromStdString(etag + "|" + lastModified + "|200|"));
+              QString::fromLatin1(etag + "|" + lastModified + "|200|"));
 
     // A read mark and a purge flag of the user's and the feed's; the last
     // update long ago and failed.
@@ -606,7 +607,7 @@ TEST_F(Refresh, ValidatorsGoBackAsReceivedAndA304LeavesEveryItemAsItWas) {
     EXPECT_EQ(Row(QStringLiteral("select IsLastUpdateOk from Channel")), QStringLiteral("-1"));
     EXPECT_NEAR(static_cast<double>(SecondsToNextUpdate(Database, id)), 30 * 60, 5);
     EXPECT_EQ(Row(QStringLiteral("select ETag || '|' || HttpStatus from ChannelFetch")),
-              QString::fromStdString(etag + "|304"));
+              QString::fromLatin1(etag + "|304"));
 
     // A feed served without validators: none are kept, none sent.
     auto plain = Server.Serve("/feed", Feed(RssWithItems({"a", "d"})));
@@ -618,6 +619,15 @@ TEST_F(Refresh, ValidatorsGoBackAsReceivedAndA304LeavesEveryItemAsItWas) {
     EXPECT_EQ(Server.Requests().back().IfNoneMatch, "");
     EXPECT_EQ(Server.Requests().back().IfModifiedSince, "");
     EXPECT_EQ(Count(QStringLiteral("ChannelFetch")), 1);
+
+    // A 304 to a request without validators says nothing about the feed.
+    cTestEndpoint unasked = Feed("");
+    unasked.Status = 304;
+    auto broken = Server.Serve("/feed", unasked);
+    EXPECT_EQ(Update(id), UpdateResult::Failed);
+    EXPECT_EQ(Row(QStringLiteral("select IsLastUpdateOk || '|' || HttpStatus || '|' || "
+                                 "FailureReason from Channel join ChannelFetch on ChannelId = ID")),
+              QStringLiteral("0|304|HTTP 304 Not Modified to a request without validators"));
 }
 
 // What a refresh only records about its feed may be taken back by a power
@@ -673,11 +683,17 @@ TEST_F(Refresh, ServersAskingToWaitAreAskedOnceAndLeftAloneAsLongAsTheySayUpToAD
         QByteArray retryAfter;
         qint64 wait;
         const char* reason;
+        // The reply's body breaks off after its headers.
+        bool cut = false;
     } cases[] = {
         {429, "7200", 2 * 3600, "HTTP 429 Too Many Requests"},
+        {503, "7200", 2 * 3600, "HTTP 503 Service Unavailable", true},
         {503, threeHoursOn, 3 * 3600, "HTTP 503 Service Unavailable"},
         {503, threeHoursOnAsctime, 3 * 3600, "HTTP 503 Service Unavailable"},
         {429, "604800", 24 * 3600, "HTTP 429 Too Many Requests"},
+        {429, "99999999999999999999", 24 * 3600, "HTTP 429 Too Many Requests"},
+        // The obsolete form's two-digit year: 1994, long past.
+        {503, "Sunday, 06-Nov-94 08:49:37 GMT", 30 * 60, "HTTP 503 Service Unavailable"},
         // Sooner than the retry after any failure: the retry stands.
         {503, "60", 30 * 60, "HTTP 503 Service Unavailable"},
         {429, "", 30 * 60, "HTTP 429 Too Many Requests"},
@@ -689,6 +705,8 @@ TEST_F(Refresh, ServersAskingToWaitAreAskedOnceAndLeftAloneAsLongAsTheySayUpToAD
         busy.Status = row.status;
         if (!row.retryAfter.isEmpty())
             busy.Headers = {{"Retry-After", row.retryAfter.toStdString()}};
+        if (row.cut)
+            busy.SendOnlyBytes = 5;
         auto feed = Server.Serve("/busy", busy);
         const int64_t id = Subscribe("/busy");
         const size_t requestsBefore = Server.Requests().size();

@@ -89,6 +89,16 @@ void cTestHttpServer::Start() {
             body = GzipCompressed(body);
             response.set_header("Content-Encoding", "gzip");
         }
+        if (endpoint.SendOnlyBytes >= 0) {
+            response.set_content_provider(
+                static_cast<size_t>(body.size()), endpoint.ContentType,
+                [body, bytes = std::min<qsizetype>(endpoint.SendOnlyBytes, body.size())](
+                    size_t, size_t, httplib::DataSink& sink) {
+                    sink.write(body.constData(), static_cast<size_t>(bytes));
+                    return false;
+                });
+            return;
+        }
         if (endpoint.TrickleInterval.count() <= 0) {
             response.set_content(body.toStdString(), endpoint.ContentType);
             return;

@@ -32,6 +32,10 @@ struct cTestEndpoint {
     // stops, cutting its connection, once the route's handle ends or the
     // server stops, so a test never waits for it.
     std::chrono::milliseconds TrickleInterval{0};
+    // When zero or more, only this many bytes of the body go out, its full
+    // length announced, and then the connection is cut: a reply that breaks
+    // off.
+    int SendOnlyBytes = -1;
     int TrickleBytes = 1;
     // When above zero, the body is this many bytes of PatternByte, made
     // piece by piece as they go out (Body is not used): a large file that
