@@ -7,6 +7,8 @@
 #include "storage/uErrors.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
@@ -127,15 +129,31 @@ QList<cOutline> SubscriptionOutlines(cSQLDatabase& database) {
     return outlines;
 }
 
+namespace {
+
+EVelmoraError CannotWrite(const QString& path, const QFileDevice& file) {
+    return EVelmoraError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+}
+
+} // namespace
+
 void WriteOpmlFile(const QString& path, const QList<cOutline>& outlines) {
     const QByteArray document = WriteOpml(outlines);
-    QFile file(path);
-    // Written through to the file before anything is reported: a full disk
-    // shows on the flush, not in the destructor's.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        // A device or a pipe has no earlier export to keep: written to as
+        // it is, and through before anything is reported.
+        QFile device(path);
+        if (!device.open(QIODevice::WriteOnly) || device.write(document) != document.size() ||
+            !device.flush())
+            throw CannotWrite(path, device);
+        return;
+    }
+    // The earlier export is replaced only by a whole document: a full disk
+    // leaves it as it was.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() ||
-        !file.flush())
-        throw EVelmoraError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        throw EVelmoraError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        !file.commit())
+        throw CannotWrite(path, file);
 }

@@ -24,5 +24,5 @@ cOpmlImport ImportOutlines(cSQLDatabase& database, const QList<cOutline>& outlin
 QList<cOutline> SubscriptionOutlines(cSQLDatabase& database);
 
 // Writes the outlines as an OPML 2.0 document; raises when the file cannot be
-// written.
+// written. A file already there is replaced only by the whole document.
 void WriteOpmlFile(const QString& path, const QList<cOutline>& outlines);

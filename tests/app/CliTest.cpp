@@ -2,6 +2,7 @@
 #include "storage/uSQLDataTabRec.h"
 #include "storage/uSchema.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -191,8 +192,38 @@ TEST(Cli, AnExportThatCannotBeWrittenFailsWithItsReason) {
         dup2(full, STDOUT_FILENO);
     });
     EXPECT_EQ(toOutput.ExitCode, 1);
-    EXPECT_TRUE(toOutput.Errors.contains(QStringLiteral("cannot write the subscriptions")))
+    EXPECT_TRUE(toOutput.Errors.contains(QStringLiteral("cannot write to standard output")))
         << toOutput.Errors.toStdString();
+    const cRun listed = cli.Run({QStringLiteral("channels")}, [] {
+        const int full = open("/dev/full", O_WRONLY);
+        dup2(full, STDOUT_FILENO);
+    });
+    EXPECT_EQ(listed.ExitCode, 1);
+
+    // An export too large for the disk leaves the earlier one as it was.
+    QByteArray many = "<opml version=\"2.0\"><body>";
+    for (int index = 0; index < 400; ++index)
+        many += "<outline type=\"rss\" text=\"A feed with a long enough title\" "
+                "xmlUrl=\"http://127.0.0.1:1/feeds/" +
+                QByteArray::number(index) + ".xml\"/>";
+    many += "</body></opml>";
+    ASSERT_EQ(
+        cli.Run({QStringLiteral("import-opml"), cli.WriteFile(QStringLiteral("many.opml"), many)})
+            .ExitCode,
+        0);
+    QDir(cli.Home()).mkdir(QStringLiteral("exports"));
+    const QString earlier = cli.WriteFile(QStringLiteral("exports/out.opml"), "earlier export");
+    // 32 KiB: room for the database's shared-memory index, not for the
+    // document.
+    const cRun tooLarge = cli.RunWithFileSizeLimit({QStringLiteral("export-opml"), earlier}, 32768);
+    EXPECT_EQ(tooLarge.ExitCode, 1);
+    EXPECT_TRUE(tooLarge.Errors.contains(QStringLiteral("cannot write ") + earlier))
+        << tooLarge.Errors.toStdString();
+    QFile kept(earlier);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("earlier export"));
+    EXPECT_EQ(QDir(cli.Home() + QStringLiteral("/exports")).entryList(QDir::Files),
+              QStringList{QStringLiteral("out.opml")});
 }
 
 TEST(Cli, AMalformedOpmlImportsNothingAndSaysWhere) {

@@ -61,6 +61,11 @@ int main(int argc, char* argv[]) {
             // back and swallowed (a worker's job, a statistics rebuild) still
             // fails the command.
             RaiseDatabaseFaultSince(faultsBefore);
+            // Output that never arrived (a full disk, a closed pipe) is no
+            // success either.
+            Out().flush();
+            if (Out().status() != QTextStream::Ok)
+                throw EVelmoraError(QStringLiteral("cannot write to standard output"));
             return exitCode;
         } catch (const cHelpShown&) {
             return ExitSuccess;

@@ -123,10 +123,6 @@ int RunExportOpml(const QStringList& arguments) {
     const QList<cOutline> outlines = SubscriptionOutlines(database);
     if (parser.Positional().isEmpty() || parser.Positional().first() == QLatin1String("-")) {
         Out() << QString::fromUtf8(WriteOpml(outlines));
-        Out().flush();
-        if (Out().status() != QTextStream::Ok)
-            throw EVelmoraError(
-                QStringLiteral("cannot write the subscriptions to standard output"));
         return ExitSuccess;
     }
     const QString path = parser.Positional().first();
