@@ -12,6 +12,8 @@
 #include "storage/uSQLDataTabRec.h"
 #include "storage/uSQLValue.h"
 
+#include <QDir>
+
 namespace {
 
 QString IconQuery(int64_t channelId) {
@@ -20,6 +22,13 @@ QString IconQuery(int64_t channelId) {
 
 QString IconFilePath(const cOMChannelIcon& icon) {
     return GetConfig().ImageCacheFolder % icon.IconFileName();
+}
+
+// The cache folder is made again when it has gone, as when a user clears
+// caches: without it no icon could ever be stored.
+void SaveIconFile(const QImage& picture, const cOMChannelIcon& icon) {
+    QDir().mkpath(GetConfig().ImageCacheFolder);
+    SaveBitmapFile(picture, IconFilePath(icon));
 }
 
 // A stored time that cannot be read counts as now.
@@ -69,7 +78,7 @@ QImage cChannelIconList::LoadIcon(int64_t channelId) {
     QImage picture = LoadBitmapFile(path);
     if (picture.isNull()) {
         picture = DrawPlaceholder(channels.Record(0)->Title());
-        SaveBitmapFile(picture, path);
+        SaveIconFile(picture, *icon);
     }
 
     const QDateTime now = LocalNow();
@@ -117,10 +126,19 @@ void cChannelIconList::StoreIcon(const QImage& picture, int64_t channelId) {
         cOMChannelIcon* icon = icons.Record(0);
         icon->SetIsLastIconUpdateOk(true);
         icon->SetLastIconUpdate_UTC(DateTimeToText(LocalNow()));
+        bool channelExists = false;
         database.InTransaction([&] {
+            // A channel removed while its image loaded gets nothing.
+            cChannelTable channels(database);
+            channels.OpenChannel(channelId);
+            channelExists = channels.Count() > 0;
+            if (!channelExists)
+                return;
             database.SaveAll();
-            SaveBitmapFile(picture, IconFilePath(*icon));
+            SaveIconFile(picture, *icon);
         });
+        if (!channelExists)
+            return;
     } catch (const EVelmoraError& error) {
         qCDebug(EngineLog) << "channel" << channelId << "icon not stored:" << error.Message();
     }

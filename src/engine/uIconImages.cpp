@@ -8,6 +8,8 @@
 #include <QImageWriter>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 const char* FormatName(cImageFormat format) {
@@ -66,6 +68,14 @@ QImage DecodePicture(const QByteArray& data) {
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     return ReadLimited(buffer, format);
+}
+
+QImage IconSized(const QImage& picture) {
+    if (picture.width() <= MaxIconSide && picture.height() <= MaxIconSide)
+        return picture;
+    return picture.scaled(std::min(picture.width(), MaxIconSide),
+                          std::min(picture.height(), MaxIconSide), Qt::IgnoreAspectRatio,
+                          Qt::SmoothTransformation);
 }
 
 QImage LoadBitmapFile(const QString& path) {

@@ -23,6 +23,12 @@ inline constexpr int MaxImageAllocationMegabytes = 64;
 // data is damaged or declares more than the limits allow.
 QImage DecodePicture(const QByteArray& data);
 
+// No side of a stored icon is longer: icons are drawn stretched into boxes
+// smaller than this, so a larger picture would only cost memory and disk.
+inline constexpr int MaxIconSide = 256;
+// The picture with each side longer than MaxIconSide shrunk to it.
+QImage IconSized(const QImage& picture);
+
 // The bitmap file at path, or a null image when it is missing, damaged or
 // over the limits.
 QImage LoadBitmapFile(const QString& path);

@@ -373,6 +373,35 @@ TEST_F(ChannelIcons, AChannelWithoutARowGetsABlankPlaceholderAndNothingStoredOrQ
     const QString row = IconRow(8);
     RunJob(*job);
     EXPECT_EQ(IconRow(8), row);
+
+    // Removed while its image loaded: what the load brings is not stored.
+    AddChannel(5, QStringLiteral("Gone meanwhile"));
+    const QImage placeholder = Icons.GetIcon(5);
+    const QString queued = IconRow(5);
+    Database.Execute(QStringLiteral("delete from Channel where ID = 5"));
+    Icons.StoreIcon(Filled(10, 10, Qt::cyan), 5);
+    EXPECT_EQ(IconRow(5), queued);
+    EXPECT_TRUE(SamePixels(LoadBitmapFile(IconFile(5)), placeholder));
+}
+
+TEST_F(ChannelIcons, APictureLargerThanAnyBoxIsStoredShrunkSideBySide) {
+    auto image =
+        Server.Serve("/wide.png", Answer(Encoded(Filled(1000, 100, Qt::blue), "PNG"), "image/png"));
+    AddChannel(4, QStringLiteral("Wide"), Server.Url("/wide.png"));
+    Icons.GetIcon(4);
+    auto job = TakeJob();
+    ASSERT_TRUE(job);
+    RunJob(*job);
+    ASSERT_TRUE(LastLoadOk(4));
+    EXPECT_EQ(LoadBitmapFile(IconFile(4)).size(), QSize(MaxIconSide, 100));
+    EXPECT_EQ(Icons.GetIcon(4).size(), QSize(MaxIconSide, 100));
+}
+
+TEST_F(ChannelIcons, ACacheFolderThatHasGoneIsMadeAgain) {
+    ASSERT_TRUE(QDir(GetConfig().ImageCacheFolder).removeRecursively());
+    AddChannel(7, QStringLiteral("Cleared"));
+    Icons.GetIcon(7);
+    EXPECT_TRUE(QFile::exists(IconFile(7)));
 }
 
 TEST_F(ChannelIcons, AMissWhileALoadIsPendingQueuesNoSecondLoad) {
