@@ -135,7 +135,8 @@ void cNode::SetNodeDate() {
     // "94" would be 2094); the load time where neither gives a past date.
     try {
         const QDateTime published = cRFC822::RFC822ToDateTime(written);
-        if (published <= now) {
+        // An instant before the calendar's first year reads as no date.
+        if (published.isValid() && published <= now) {
             SetDateTimeNode_UTC(DateTimeToText(published));
             return;
         }

@@ -94,7 +94,8 @@ QString cCommonDateTime::DateTimeToText(const QDateTime& value) const {
     int year = 0, month = 0, day = 0;
     value.date().getDate(&year, &month, &day);
     const QTime time = value.time();
-    char text[20];
+    // Room for any year an int holds, so the text is never cut.
+    char text[40];
     const bool midnight = time.hour() == 0 && time.minute() == 0 && time.second() == 0;
     const int length = midnight
                            ? std::snprintf(text, sizeof text, "%04d/%02d/%02d", year, month, day)

@@ -66,7 +66,8 @@ uint8_t cSQLRecord::ReadByte(int column) const {
 }
 
 bool cSQLRecord::ReadFlag(int column) const {
-    return ReadByte(column) != 0;
+    // Any value but zero is true, however wide.
+    return ReadInt64(column) != 0;
 }
 
 // cSQLRecordList

@@ -60,6 +60,8 @@ TEST(NodeDate, TheFeedsDateInAnyCommonFormCountsUnlessItIsUnreadableOrInTheFutur
         {"Sun, 06 Nov 94 08:49:37 GMT", "1994/11/06 08:49:37"},
         {"6 november 1994 8:49 est", "1994/11/06 13:49:00"},
         {"2099-01-01T00:00:00Z", "2024/01/05 10:00:00"},
+        // An instant whose date lies before the calendar's first year.
+        {"Mon, 01 Jan 0001 00:00:00 +1400", "2024/01/05 10:00:00"},
         {"yesterday", "2024/01/05 10:00:00"},
         {"", "2024/01/05 10:00:00"},
     };

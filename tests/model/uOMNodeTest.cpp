@@ -94,4 +94,12 @@ TEST_F(Nodes, WhatIsWrittenLoadsBackUnchanged) {
         EXPECT_TRUE(node->IsArchived());
         EXPECT_FALSE(node->HasBeenRead());
     }
+
+    // A flag another program wrote as any value but zero reads as set, as
+    // the lists' "<> 0" tests read it.
+    Database.Execute(QStringLiteral("update Node set HasBeenRead = 256, IsPurged = 4294967296"));
+    loaded.Query(QStringLiteral("select * from Node where ParentChannelId = 7"));
+    ASSERT_GT(loaded.Count(), 0);
+    EXPECT_TRUE(loaded.Record(0)->HasBeenRead());
+    EXPECT_TRUE(loaded.Record(0)->IsPurged());
 }
