@@ -36,15 +36,32 @@ int64_t cRefId::NewId() {
     for (;;) {
         const int64_t id = FLastId.fetch_add(1) + 1;
         const auto counter = static_cast<uint32_t>(id & 0xFFFFFFFF);
-        if (counter >= 1 && counter <= CounterLimit)
+        if (counter >= 1 && counter <= CounterLimit) {
+            if (counter >= ReserveFrom && !FReserveAsked.exchange(true))
+                ReserveNextSession();
             return id;
-        // This session is used up: one thread takes a new one, the others
+        }
+        // This session is used up: one thread moves to the next, the others
         // wait for it and then count on in it.
         std::lock_guard<std::mutex> hold(FRenewal);
         if (static_cast<uint32_t>(FLastId.load() & 0xFFFFFFFF) > CounterLimit &&
-            (FLastId.load() >> 32) == (id >> 32))
-            FLastId.store(FirstIdOf(AllocateSession(FDatabasePath)));
+            (FLastId.load() >> 32) == (id >> 32)) {
+            FLastId.store(FirstIdOf(TakeNextSession()));
+            FReserveAsked = false;
+        }
     }
+}
+
+void cRefId::ReserveNextSession() {
+    std::lock_guard<std::mutex> hold(FRenewal);
+    if (!FReserve.valid())
+        FReserve = std::async(std::launch::async, &cRefId::AllocateSession, FDatabasePath);
+}
+
+int32_t cRefId::TakeNextSession() {
+    if (FReserve.valid())
+        return FReserve.get();
+    return AllocateSession(FDatabasePath);
 }
 
 cRefId& GetRefId() {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <future>
 #include <mutex>
 
 class cSQLDatabase;
@@ -25,13 +26,24 @@ public:
     int64_t NewId();
 
 private:
+    // From this counter on, the next session is taken ahead, on a thread of
+    // its own: the caller that finally needs it may hold the write turn
+    // that taking a session waits for.
+    static constexpr uint32_t ReserveFrom = CounterLimit / 2;
+
     static int32_t AllocateSession(const QString& databasePath);
+    void ReserveNextSession();
+    // The session taken ahead, or one taken now when none was.
+    int32_t TakeNextSession();
 
     const QString FDatabasePath;
     // Session in the high half, counter in the low half: one atomic
     // increment hands out one identifier.
     std::atomic<int64_t> FLastId;
+    std::atomic<bool> FReserveAsked{false};
+    // Guards the change of session and FReserve.
     std::mutex FRenewal;
+    std::future<int32_t> FReserve;
 };
 
 // The process's identifier source, built (and its session taken) on the

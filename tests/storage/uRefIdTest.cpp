@@ -1,5 +1,6 @@
 #include "storage/uRefId.h"
 
+#include "Eventually.h"
 #include "TestFiles.h"
 #include "storage/uSQLDataTabRec.h"
 
@@ -29,6 +30,28 @@ TEST(RefId, AnExhaustedCounterMovesToANewSessionInsteadOfWrapping) {
     cSQLDatabase database;
     database.Open(file.Path());
     EXPECT_EQ(database.QueryInt(QStringLiteral("select count(*) from REFID")), 2);
+}
+
+// Records take identifiers while their table loads, also inside a write
+// transaction: moving to the next session then must not wait for the write
+// turn that the caller itself holds.
+TEST(RefId, ASessionChangeInsideAWriteTransactionNeedsNoWriteTurn) {
+    cTempDatabase file;
+    cRefId refId(file.Path(), cRefId::CounterLimit - 10);
+    refId.NewId();
+    cSQLDatabase database;
+    database.Open(file.Path());
+    // The next session, taken ahead once the counter passed half its range.
+    ASSERT_TRUE(Eventually(
+        [&] { return database.QueryInt(QStringLiteral("select count(*) from REFID")) == 2; }));
+    std::set<int64_t> ids;
+    database.InTransaction([&] {
+        database.Execute(QStringLiteral("insert into ActionLog values(null,'','','','')"));
+        for (int index = 0; index < 20; ++index)
+            ids.insert(refId.NewId());
+    });
+    EXPECT_EQ(ids.size(), 20u);
+    EXPECT_EQ(refId.Session(), 2);
 }
 
 TEST(RefId, ThreadsNeverShareAnIdentifierAcrossASessionChange) {
