@@ -41,4 +41,3 @@ private:
     std::condition_variable FSignal;
     bool FOpen = false;
 };
-
