@@ -47,6 +47,13 @@ public:
             setrlimit(RLIMIT_FSIZE, &size);
         });
     }
+    // Run with standard output on the device that is always full.
+    cRun RunWithFullOutput(const QStringList& arguments) const {
+        return Run(arguments, [] {
+            const int full = open("/dev/full", O_WRONLY);
+            dup2(full, STDOUT_FILENO);
+        });
+    }
     cRun Run(const QStringList& arguments, const std::function<void()>& inChild) const {
         QProcess process;
         process.setProcessEnvironment(Environment());
@@ -187,18 +194,11 @@ TEST(Cli, AnExportThatCannotBeWrittenFailsWithItsReason) {
     EXPECT_TRUE(toFile.Errors.contains(QStringLiteral("cannot write /dev/full: No space left")))
         << toFile.Errors.toStdString();
 
-    const cRun toOutput = cli.Run({QStringLiteral("export-opml")}, [] {
-        const int full = open("/dev/full", O_WRONLY);
-        dup2(full, STDOUT_FILENO);
-    });
+    const cRun toOutput = cli.RunWithFullOutput({QStringLiteral("export-opml")});
     EXPECT_EQ(toOutput.ExitCode, 1);
     EXPECT_TRUE(toOutput.Errors.contains(QStringLiteral("cannot write to standard output")))
         << toOutput.Errors.toStdString();
-    const cRun listed = cli.Run({QStringLiteral("channels")}, [] {
-        const int full = open("/dev/full", O_WRONLY);
-        dup2(full, STDOUT_FILENO);
-    });
-    EXPECT_EQ(listed.ExitCode, 1);
+    EXPECT_EQ(cli.RunWithFullOutput({QStringLiteral("channels")}).ExitCode, 1);
 
     // An export too large for the disk leaves the earlier one as it was.
     QByteArray many = "<opml version=\"2.0\"><body>";
