@@ -100,12 +100,14 @@ private slots:
         QVERIFY(list);
         QCOMPARE(list->model()->rowCount(), 5);
         // The first paint queued the loads of 2 and 3. Nothing but the
-        // loader's notice repaints the list afterwards, so a paint that finds
-        // both stored is its doing.
-        cPaintWatch paints([this] { return LoadedCount(); });
+        // loader's notice repaints the list afterwards, so a paint that draws
+        // both badges is its doing. Each load commits its row before it
+        // replaces its picture in the ring, so the row count alone may run
+        // ahead of what a paint draws.
+        cPaintWatch paints([list] { return BothBadgesShown(*list); });
         list->viewport()->installEventFilter(&paints);
-        QTRY_COMPARE(paints.LoadedAtLastPaint, 5);
-        QVERIFY(BothBadgesShown(*list));
+        QTRY_VERIFY(paints.ShownAtLastPaint);
+        QCOMPARE(LoadedCount(), 5);
 
         const QImage loaded = IconOfChannel(*list, 1);
         QCOMPARE(loaded.convertToFormat(QImage::Format_RGB32), Logo());
@@ -122,16 +124,16 @@ private slots:
     }
 
 private:
-    // Notes, at each paint, how many icons were stored by then.
+    // Notes, at each paint, whether the pictures it draws are the ones awaited.
     struct cPaintWatch : QObject {
-        explicit cPaintWatch(std::function<int()> loaded) : Loaded(std::move(loaded)) {}
+        explicit cPaintWatch(std::function<bool()> shown) : Shown(std::move(shown)) {}
         bool eventFilter(QObject*, QEvent* event) override {
             if (event->type() == QEvent::Paint)
-                LoadedAtLastPaint = Loaded();
+                ShownAtLastPaint = Shown();
             return false;
         }
-        std::function<int()> Loaded;
-        int LoadedAtLastPaint = -1;
+        std::function<bool()> Shown;
+        bool ShownAtLastPaint = false;
     };
 
     int LoadedCount() {
