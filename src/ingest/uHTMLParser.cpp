@@ -115,12 +115,20 @@ QString HtmlToText(const QString& html) {
         writer.WriteText(html);
         return writer.Text.isEmpty() ? html : writer.Text;
     }
-    const QString decoded = DecodeEntities(html);
-    const bool wholeDocument = decoded.contains(QLatin1String("<body>"));
+    // A whole document escaped once more than its feed needed is read as
+    // the markup its references stand for. A document in plain markup is
+    // read as it is: decoding it first would turn its escaped text (code
+    // samples, "&amp;amp;") into markup or decode it twice.
+    const QLatin1String body("<body>");
+    const bool markedUpDocument = html.contains(body);
+    const QString decoded = markedUpDocument ? QString() : DecodeEntities(html);
+    const bool wholeDocument = markedUpDocument || decoded.contains(body);
     if (!wholeDocument)
         if (const std::optional<QString> text = ReadSimpleMarkup(html))
             return text->isEmpty() ? html : *text;
-    const QString source = wholeDocument ? decoded : QStringLiteral("<htlml><head><body>") + html;
+    const QString source = markedUpDocument ? html
+                           : wholeDocument  ? decoded
+                                            : QStringLiteral("<htlml><head><body>") + html;
     const QByteArray utf8 = source.toUtf8();
     if (cXML::MostTagWords(utf8) > cXML::MaxTagWords)
         return html;

@@ -25,6 +25,12 @@ TEST(HtmlToText, WritesTextByTheLayoutRules) {
         {"  spaced \t\n out  ", "spaced out "},
         {"caf&eacute; &#233; &#xE9; &apos;", "café é é '"},
         {"x &unknown; y", "x &unknown; y"},
+        // A whole document: escaped once more than needed, its references are
+        // its markup; in plain markup, its references are its text.
+        {"&lt;html&gt;&lt;body&gt;&lt;b&gt;Hi&lt;/b&gt;&lt;/body&gt;", "Hi"},
+        {"<body><p>Write &lt;script&gt;x()&lt;/script&gt; here</p></body>",
+         "Write <script>x()</script> here\r\n\r\n"},
+        {"<body><p>AT&amp;amp;T</p></body>", "AT&amp;T\r\n\r\n"},
         {"", ""},
     };
     for (const auto& row : cases)
