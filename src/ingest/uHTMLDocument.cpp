@@ -16,15 +16,35 @@ bool IsKnownCharset(const QByteArray& charset) {
     return true;
 }
 
+// The charset a browser reads the page in, given the one its server named:
+// a UTF-8 byte-order mark goes before any label, and the labels of Latin-1
+// and ASCII mean windows-1252, which differs from them only in 0x80-0x9F,
+// where such pages put their curly quotes and dashes.
+QByteArray BrowserCharset(const QByteArray& page, const QByteArray& named) {
+    if (page.startsWith("\xef\xbb\xbf"))
+        return "UTF-8";
+    static const char* const windows1252Labels[] = {
+        "ansi_x3.4-1968",  "ascii",      "cp819",     "csisolatin1", "ibm819",
+        "iso-8859-1",      "iso-ir-100", "iso8859-1", "iso88591",    "iso_8859-1",
+        "iso_8859-1:1987", "l1",         "latin1",    "us-ascii",
+    };
+    const QByteArray label = named.trimmed().toLower();
+    for (const char* windows1252Label : windows1252Labels)
+        if (label == windows1252Label)
+            return "windows-1252";
+    return named;
+}
+
 } // namespace
 
 cHTMLDocument ReadHTMLDocument(const QByteArray& page, const QByteArray& base,
                                const QByteArray& charset) {
     if (cXML::MostTagWords(page) > cXML::MaxTagWords)
         return {nullptr, xmlFreeDoc};
+    const QByteArray encoding = BrowserCharset(page, charset);
     return {htmlReadMemory(page.constData(), static_cast<int>(page.size()),
                            base.isEmpty() ? nullptr : base.constData(),
-                           IsKnownCharset(charset) ? charset.constData() : nullptr,
+                           IsKnownCharset(encoding) ? encoding.constData() : nullptr,
                            HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                                HTML_PARSE_NONET),
             xmlFreeDoc};

@@ -128,6 +128,14 @@ QByteArray CharsetOf(const QByteArray& contentType) {
     return QByteArray();
 }
 
+// Whether a reply of this Content-Type can be a page: text, or markup
+// served as XML; a reply that names no type is read as a browser reads it.
+bool IsPageType(const QByteArray& contentType) {
+    const QByteArray type = contentType.split(';').first().trimmed().toLower();
+    return type.isEmpty() || type.startsWith("text/") || type == "application/xhtml+xml" ||
+           type == "application/xml";
+}
+
 } // namespace
 
 QByteArray StrippedPage(const QByteArray& page, const QString& address, const QByteArray& charset) {
@@ -214,6 +222,11 @@ void SavePageAsMHT(const QString& url, const QString& path) {
     const QByteArray page = cHTTP().GetBody(url, &reply);
     // Where a redirect led: the page's relative links start from there.
     const QString address = reply.DocumentUrl.isEmpty() ? url : reply.DocumentUrl;
+    // A link to a sound, a picture or a document is no page: read as one,
+    // its bytes would be saved as garbage and listed as a saved page.
+    if (!IsPageType(reply.ContentType))
+        throw EVelmoraError(QStringLiteral("Can't save %1: it is %2, not a web page")
+                                .arg(address, QString::fromLatin1(reply.ContentType)));
     const QByteArray document =
         MHTMLDocument(StrippedPage(page, address, CharsetOf(reply.ContentType)), address);
     QSaveFile file(path);

@@ -203,12 +203,40 @@ TEST(SavePageAsMHT, APageIsReadAsItsServerDescribesIt) {
         << saved.PartHeaders.constData();
 }
 
-TEST(SavePageAsMHT, APageThatCannotBeFetchedRaisesAndWritesNothing) {
+// Pages labelled Latin-1 put curly quotes in 0x80-0x9F, which browsers read
+// as windows-1252; a byte-order mark outweighs a label that contradicts it.
+TEST(StrippedPage, ReadsLabelsAndByteOrderMarksAsABrowserDoes) {
+    const struct {
+        const char* charset;
+        const char* page;
+        const char* text;
+    } cases[] = {
+        {"ISO-8859-1",
+         "<p>It\x92s \x93"
+         "caf\xe9\x94</p>",
+         "It\xe2\x80\x99s \xe2\x80\x9c"
+         "caf\xc3\xa9\xe2\x80\x9d"},
+        {"us-ascii", "<p>a \x96 b</p>", "a \xe2\x80\x93 b"},
+        {"iso-8859-1", "\xef\xbb\xbf<p>caf\xc3\xa9</p>", "<p>caf\xc3\xa9</p>"},
+        {"windows-1251", "<p>\xcd\xee</p>", "\xd0\x9d\xd0\xbe"},
+    };
+    for (const auto& row : cases) {
+        const QByteArray html =
+            StrippedPage(row.page, QStringLiteral("http://127.0.0.1/p"), row.charset);
+        EXPECT_TRUE(html.contains(row.text)) << row.charset << ": " << html.constData();
+        EXPECT_FALSE(html.contains("\xc3\xaf\xc2\xbb\xc2\xbf")) << row.charset;
+    }
+}
+
+TEST(SavePageAsMHT, APageThatCannotBeFetchedOrIsNoPageRaisesAndWritesNothing) {
     cTestHttpServer server;
     auto gone = server.Serve("/gone.html", Html("<html><body>Gone</body></html>", 404));
     auto empty = server.Serve("/empty.html", Html(QByteArray()));
+    cTestEndpoint sound = Html(QByteArray("ID3\x04\0\0\0\0\0\0\xff\xfb\x90", 13));
+    sound.ContentType = "audio/mpeg";
+    auto episode = server.Serve("/episode.mp3", sound);
     QTemporaryDir folder;
-    for (const char* route : {"/gone.html", "/empty.html"}) {
+    for (const char* route : {"/gone.html", "/empty.html", "/episode.mp3"}) {
         const QString path = folder.filePath(QStringLiteral("8.mht"));
         EXPECT_THROW(SavePageAsMHT(server.Url(route), path), EVelmoraError) << route;
         EXPECT_FALSE(QFileInfo::exists(path)) << route;
