@@ -3,11 +3,20 @@
 #include "storage/uConfig.h"
 #include "storage/uSQLValue.h"
 
+#include <algorithm>
+
 QString UrlExtension(const QString& url) {
-    const qsizetype dot = url.lastIndexOf(QLatin1Char('.'));
+    // A query or a fragment names no file type; in a file name it would
+    // only get in the way, and a signed address's is too long for one.
+    qsizetype end = url.size();
+    for (QChar delimiter : {QLatin1Char('?'), QLatin1Char('#')})
+        if (const qsizetype at = url.indexOf(delimiter); at >= 0)
+            end = std::min(end, at);
+    const QStringView path = QStringView(url).left(end);
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)
         return QString();
-    const QStringView extension = QStringView(url).mid(dot);
+    const QStringView extension = path.mid(dot);
     // A separator after the dot would put the file outside the cache folder.
     for (QChar separator : {QLatin1Char('/'), QLatin1Char('\\'), QLatin1Char(':')})
         if (extension.contains(separator))

@@ -21,6 +21,7 @@ public:
     void OpenQueuedEnclosures();
 };
 
-// The extension of a URL: from its last "." to the end, unless a path
-// separator or ":" follows that "."; then there is none.
+// The extension of a URL's path (its query and fragment left out): from its
+// last "." to its end, unless a path separator or ":" follows that "."; then
+// there is none.
 QString UrlExtension(const QString& url);

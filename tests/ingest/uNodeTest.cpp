@@ -14,7 +14,9 @@ TEST(FileNames, EnclosureAndPageFilesLieInTheCacheFolderNamedByIdentifier) {
         const char* extension;
     } cases[] = {
         {"http://127.0.0.1/podcast.mp3", ".mp3"},
-        {"http://127.0.0.1/a.mp3?x=1", ".mp3?x=1"},
+        {"http://127.0.0.1/a.mp3?x=1", ".mp3"},
+        {"http://127.0.0.1/a.mp3#t=30?x", ".mp3"},
+        {"http://127.0.0.1/a?file=b.mp3", ""},
         {"http://127.0.0.1/podcast", ""},
         {"http://host.example/podcast", ""},
         {"http://127.0.0.1/a.b/../../etc/passwd", ""},
