@@ -157,13 +157,40 @@ QString cNodeChannel::PageCacheName() const {
     return NumberText(F.Id) % QStringLiteral(".mht");
 }
 
+namespace {
+
+// The longest start of the text whose UTF-8 takes at most the bytes given,
+// never cutting a character in two.
+QString Utf8Prefix(const QString& text, qsizetype bytes) {
+    qsizetype used = 0;
+    qsizetype kept = 0;
+    while (kept < text.size()) {
+        const qsizetype width = text[kept].isHighSurrogate() && kept + 1 < text.size() ? 2 : 1;
+        used += QStringView(text).mid(kept, width).toUtf8().size();
+        if (used > bytes)
+            break;
+        kept += width;
+    }
+    return text.left(kept);
+}
+
+} // namespace
+
 QString cNodeChannel::ExportFileName() const {
     static const QString unsafe = QStringLiteral("\"&'*,./;<>?\\\u00AB\u00BB");
-    QString name = F.Title;
+    static const QString extension = QStringLiteral(".mht");
+    // A file system holds names of 255 bytes at most: a longer title is cut
+    // rather than make its page impossible to export.
+    constexpr qsizetype MaxNameBytes = 255;
+    // An item without a title would give a hidden ".mht", shared by all of
+    // them: its id names it instead.
+    QString name = F.Title.trimmed().isEmpty()
+                       ? NumberText(F.Id)
+                       : Utf8Prefix(F.Title, MaxNameBytes - extension.size());
     for (QChar& character : name)
         if (unsafe.contains(character))
             character = QLatin1Char('_');
-    return name % QStringLiteral(".mht");
+    return name % extension;
 }
 
 cNodeChannelTable::cNodeChannelTable(cSQLDatabase& database)

@@ -48,7 +48,8 @@ public:
     QString LanguageCode() const;
     // The page's file name in the cache folder: the node's ID and ".mht".
     QString PageCacheName() const;
-    // The title made safe as a file name, and ".mht".
+    // The title made safe as a file name (cut to fit one; the ID when the
+    // title is blank), and ".mht".
     QString ExportFileName() const;
 
 private:

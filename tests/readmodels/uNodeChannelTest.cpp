@@ -298,17 +298,25 @@ TEST(NodeRow, NamesFilesAndLanguageFromItsFields) {
     cSQLDatabase database;
     database.Open(file.Path());
     database.Execute(QStringLiteral("insert into Channel (ID, Title) values(1,'c')"));
-    database.Execute(QString::fromUtf8(
-        "insert into Node (ID, ParentChannelId, Title, IsoLanguageCode, IsArchived) values"
-        "(1,1,'Q&A: news/today?',NULL,0),(2,1,'a\"b''c*d,e.f;g<h>i\\\\j«k»l|m','x',0)"));
+    database.Execute(
+        QString::fromUtf8(
+            "insert into Node (ID, ParentChannelId, Title, IsoLanguageCode, IsArchived) values"
+            "(1,1,'Q&A: news/today?',NULL,0),(2,1,'a\"b''c*d,e.f;g<h>i\\\\j«k»l|m','x',0),"
+            "(3,1,' ','x',0),(4,1,'") +
+        QString(100, QChar(0x65E5)) + QStringLiteral("','x',0)"));
     cNodeChannelTable table(database);
     table.QueryAllNodes(NodeOrder::ByTitle, QString(), 0, 0);
-    ASSERT_EQ(table.Count(), 2);
-    EXPECT_EQ(table.Record(0)->ExportFileName(), QStringLiteral("Q_A: news_today_.mht"));
-    EXPECT_EQ(table.Record(1)->ExportFileName(),
+    ASSERT_EQ(table.Count(), 4);
+    EXPECT_EQ(table.Record(0)->ExportFileName(), QStringLiteral("3.mht"));
+    EXPECT_EQ(table.Record(1)->ExportFileName(), QStringLiteral("Q_A: news_today_.mht"));
+    EXPECT_EQ(table.Record(2)->ExportFileName(),
               QString::fromUtf8("a_b_c_d_e_f_g_h_i__j_k_l|m.mht"));
-    EXPECT_EQ(table.Record(0)->LanguageCode(), QStringLiteral("EN"));
+    // A title of 300 bytes keeps 83 of its 3-byte characters: an 84th would
+    // take the name with ".mht" past 255 bytes.
+    EXPECT_EQ(table.Record(3)->ExportFileName(),
+              QString(83, QChar(0x65E5)) + QStringLiteral(".mht"));
     EXPECT_EQ(table.Record(1)->LanguageCode(), QStringLiteral("EN"));
+    EXPECT_EQ(table.Record(2)->LanguageCode(), QStringLiteral("EN"));
 }
 
 // The lists' marking stays silent when it fails, as the window wants; the
