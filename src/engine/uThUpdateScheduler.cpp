@@ -120,13 +120,20 @@ void cThUpdateScheduler::Body() {
             pass.RequestInterruptedDownloadsAgain();
         while (!FStopRequested) {
             const QDateTime wakeUp = pass.Run(FStopRequested);
+            // The wall clock may step back (daylight saving time ends, the
+            // time is corrected), so the wait also ends on the steady clock
+            // once it has lasted as planned; a glance at the wall clock each
+            // second ends it early when that clock jumps ahead, as after a
+            // suspend, which the steady clock does not count.
+            using namespace std::chrono;
+            const steady_clock::time_point planned =
+                steady_clock::now() + milliseconds(std::max<qint64>(0, LocalNow().msecsTo(wakeUp)));
             std::unique_lock<std::mutex> hold(FSleepLock);
-            while (!FStopRequested) {
-                const qint64 remaining = LocalNow().msecsTo(wakeUp);
-                if (remaining <= 0)
+            while (!FStopRequested && LocalNow() < wakeUp) {
+                const steady_clock::time_point now = steady_clock::now();
+                if (now >= planned)
                     break;
-                FSleepSignal.wait_for(hold,
-                                      std::chrono::milliseconds(std::min<qint64>(remaining, 1000)));
+                FSleepSignal.wait_until(hold, std::min(planned, now + seconds(1)));
             }
         }
     } catch (const EVelmoraError& error) {

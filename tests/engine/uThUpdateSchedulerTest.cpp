@@ -1,6 +1,7 @@
 #include "engine/uThUpdateScheduler.h"
 
 #include "EngineFixture.h"
+#include "TestFiles.h"
 #include "engine/uMainThreadDispatcher.h"
 #include "engine/uStatJobs.h"
 #include "engine/uThreadPool.h"
@@ -122,6 +123,34 @@ TEST(WakeUp, WaitsAMinuteUnlessTheEarliestDueTimeIsWithinASecond) {
     for (const auto& row : cases)
         EXPECT_EQ(WakeUpTime(QString::fromLatin1(row.earliestDue), now), row.expected)
             << row.earliestDue;
+}
+
+// Daylight saving time ends while the scheduler waits for a channel due
+// within the second: the wall clock steps back an hour, and the next pass
+// still comes when planned, not an hour later.
+TEST_F(Scheduler, APassComesAsPlannedWhenTheWallClockStepsBack) {
+    using namespace std::chrono;
+    // In UTC, two seconds at most from now; the zone's rule names it in
+    // daylight time, an hour ahead of UTC.
+    const QDateTime stepBack =
+        QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch() + 2, Qt::UTC);
+    const QDateTime daylightEnd = stepBack.addSecs(3600);
+    const cScopedTimeZone zone(QStringLiteral("STD0DST-1,0/0,%1/%2")
+                                   .arg(daylightEnd.date().dayOfYear() - 1)
+                                   .arg(daylightEnd.time().toString(QStringLiteral("hh:mm:ss")))
+                                   .toLatin1()
+                                   .constData());
+    // Due 0.3 seconds after the step, in daylight time: within the second of
+    // a first pass 0.6 seconds before the step, so the scheduler plans to
+    // wake then.
+    const QDateTime due = daylightEnd.addMSecs(300);
+    AddChannel(1, due.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss.zzz")));
+    std::this_thread::sleep_until(
+        system_clock::time_point(milliseconds(stepBack.toMSecsSinceEpoch() - 600)));
+
+    cThUpdateScheduler scheduler(Pool);
+    // A slow first pass, after the step, waits a minute as usual.
+    EXPECT_TRUE(Eventually([&] { return ScheduleEntries() == 2; }, seconds(75)));
 }
 
 TEST_F(Scheduler, TheSchedulerThreadPassesAtStartAndStopsWhenAsked) {
