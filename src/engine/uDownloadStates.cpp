@@ -98,7 +98,7 @@ void RunDownload(cSQLDatabase& database, const cDownloadKind& kind, int64_t id, 
     cDownloadClaim claim(database, kind, id);
     if (!claim.Taken())
         return;
-    const uint64_t aborts = cHTTP::AbortCount();
+    const uint64_t aborts = cHTTP::AbortCountAtStart();
     try {
         if (fetch()) {
             claim.Finish(dsDownloaded);

@@ -66,6 +66,10 @@ void cThWorker::Body() {
                 return;
             continue;
         }
+        // Made before the stop flag is read: a shutdown that this check
+        // misses aborts after the scope began, so it still ends the job's
+        // fetches.
+        const cHTTP::cTransferScope transfers;
         if (FStopRequested)
             break;
         NameThisThread(job->ThreadName());

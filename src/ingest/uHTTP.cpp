@@ -24,6 +24,9 @@ void InitialiseLibrary() {
 
 // Bumped by AbortTransfers; a transfer started under an older value ends.
 std::atomic<uint64_t> AbortGeneration{0};
+// The value the transfers of this thread count from, while a
+// cTransferScope holds it.
+thread_local std::optional<uint64_t> ScopeGeneration;
 
 struct cSink {
     QByteArray* body;
@@ -236,7 +239,13 @@ cHTTP::cResult cHTTP::Fetch(const QString& url, Client client, long timeoutMs, Q
         return result;
     }
     const QByteArray address = url.toUtf8();
-    cSink sink{&body, device, FTimeouts.MaxBodyBytes, AbortGeneration.load()};
+    cSink sink{&body, device, FTimeouts.MaxBodyBytes, AbortCountAtStart()};
+    // Aborted before it began: no request goes out.
+    if (AbortGeneration.load() != sink.generation) {
+        result.Aborted = true;
+        result.Error = TransferError(CURLE_ABORTED_BY_CALLBACK, "");
+        return result;
+    }
     char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_URL, address.constData());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
@@ -363,6 +372,18 @@ void cHTTP::AbortTransfers() {
 
 uint64_t cHTTP::AbortCount() {
     return AbortGeneration.load();
+}
+
+uint64_t cHTTP::AbortCountAtStart() {
+    return ScopeGeneration.value_or(AbortGeneration.load());
+}
+
+cHTTP::cTransferScope::cTransferScope() : FOuter(ScopeGeneration) {
+    ScopeGeneration = AbortGeneration.load();
+}
+
+cHTTP::cTransferScope::~cTransferScope() {
+    ScopeGeneration = FOuter;
 }
 
 QByteArray cHTTP::GetBody(const QString& url, cHTTPReply* reply) {

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 class QBuffer;
 class QIODevice;
 
@@ -120,12 +122,32 @@ public:
     bool GetToDevice(const QString& url, QIODevice& device);
 
     // Ends every transfer in progress at once, as failed, and skips their
-    // retries; transfers started afterwards are not affected. For a quick
+    // retries; transfers started afterwards are not affected, unless a
+    // cTransferScope made before the call holds their thread. For a quick
     // shutdown of the workers.
     static void AbortTransfers();
     // How many times AbortTransfers was called: a transfer that failed
     // while this changed may have been ended by it.
     static uint64_t AbortCount();
+    // The AbortCount a transfer begun now on this thread counts from: the
+    // one its cTransferScope saw, or else the current one.
+    static uint64_t AbortCountAtStart();
+
+    // While it lives, transfers on its thread count as begun when it was
+    // made: an abort after that ends them, also those that begin later. A
+    // worker holds one around each job, so that a shutdown also ends the
+    // fetches that a job had not begun yet (it was waiting for the
+    // database, say).
+    class cTransferScope {
+    public:
+        cTransferScope();
+        ~cTransferScope();
+        cTransferScope(const cTransferScope&) = delete;
+        cTransferScope& operator=(const cTransferScope&) = delete;
+
+    private:
+        const std::optional<uint64_t> FOuter;
+    };
 
 private:
     struct cResult {

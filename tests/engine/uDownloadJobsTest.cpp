@@ -166,6 +166,20 @@ TEST_F(Downloads, ADownloadCutOffByTheEngineStoppingIsLeftForTheNextStart) {
     EXPECT_EQ(EnclosureStatus(45), dsRequested);
 }
 
+// The job began (waiting for the database, say) before the engine stopped:
+// its fetch never goes out, and the download is not taken for failed.
+TEST_F(Downloads, ADownloadWhoseJobBeganBeforeTheEngineStoppedIsLeftForTheNextStart) {
+    auto route = Server.Serve("/later.mp3", Answer("episode"));
+    AddEnclosure(46, Server.Url("/later.mp3"), dsRequested);
+    {
+        const cHTTP::cTransferScope worker; // as a worker holds it around its job
+        cHTTP::AbortTransfers();
+        RunEnclosureJob();
+    }
+    EXPECT_TRUE(Server.Requests().empty());
+    EXPECT_EQ(EnclosureStatus(46), dsRunning);
+}
+
 TEST_F(Downloads, ALargeEnclosureStreamsToItsFileWithoutGrowingTheProcess) {
 #ifdef __SANITIZE_THREAD__
     GTEST_SKIP() << "the thread sanitizer's shadow memory counts in the resident size";

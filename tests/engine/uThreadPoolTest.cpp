@@ -208,40 +208,51 @@ TEST_F(ThreadPool, WorkersAreNamedAfterTheirJobAndInactiveBetweenJobs) {
         Eventually([&] { return ThreadNamesOfProcess().contains(QStringLiteral(" Inactive")); }));
 }
 
+// The fetching job waits, as for the database, until shutdown has begun:
+// the fetch it then makes is cut short before any request goes out.
 TEST(ThreadPoolShutdown, ARunningJobFinishesBeforeItIsDestroyedAndFetchesAreCutShort) {
     cDirectDispatcher dispatcher;
     cJournal journal;
-    cSilentServer silent;
+    cTestHttpServer server;
+    cTestEndpoint answer;
+    answer.Body = "<rss/>";
+    auto feed = server.Serve("/feed.xml", answer);
+    std::atomic<bool> fetchWaits{false};
     std::atomic<bool> fetched{false};
     class cFetchJob : public cBaseJob {
     public:
-        cFetchJob(QString url, std::atomic<bool>& fetched)
-            : FUrl(std::move(url)), FFetched(fetched) {}
+        cFetchJob(QString url, cGate& gate, std::atomic<bool>& waits, std::atomic<bool>& fetched)
+            : FUrl(std::move(url)), FGate(gate), FWaits(waits), FFetched(fetched) {}
         void Run() override {
+            FWaits = true;
+            FGate.Wait();
             QBuffer stream;
             stream.open(QIODevice::ReadWrite);
-            cHTTP().GetToStream(FUrl, stream);
-            FFetched = true;
+            FFetched = !cHTTP().GetToStream(FUrl, stream).Error.isEmpty() && stream.size() == 0;
         }
         QString ThreadName() const override { return QStringLiteral("cFetchJob"); }
 
     private:
         QString FUrl;
+        cGate& FGate;
+        std::atomic<bool>& FWaits;
         std::atomic<bool>& FFetched;
     };
     {
         cThreadPool pool(2, dispatcher);
-        pool.AddJob(std::make_unique<cFetchJob>(silent.Url(), fetched));
         cGate gate;
+        pool.AddJob(
+            std::make_unique<cFetchJob>(server.Url("/feed.xml"), gate, fetchWaits, fetched));
         pool.AddJob(std::make_unique<cProbeJob>(journal, 1, &gate));
-        ASSERT_TRUE(Eventually([&] { return journal.StartedSoFar().size() == 1; }));
+        ASSERT_TRUE(Eventually([&] { return journal.StartedSoFar().size() == 1 && fetchWaits; }));
         pool.AddJob(std::make_unique<cProbeJob>(journal, 2));
         auto opener = std::async(std::launch::async, [&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             gate.Open();
         });
         pool.Shutdown();
-        EXPECT_TRUE(fetched) << "the fetching job ran to its end before shutdown returned";
+        EXPECT_TRUE(fetched) << "the fetching job ran to its end, its fetch failed";
+        EXPECT_TRUE(server.Requests().empty());
         EXPECT_EQ(journal.Destroyed, 2) << "the held job ended, the queued one was dropped";
         EXPECT_EQ(journal.StartedSoFar(), std::vector<int>{1});
     }
