@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <pthread.h>
+#include <system_error>
 
 namespace {
 
@@ -118,7 +119,18 @@ bool cThreadPool::CanAddWorker() const {
 
 void cThreadPool::StartWorker() {
     if (FIdle.empty()) {
-        FAllWorkers.push_back(std::make_unique<cThWorker>(*this));
+        std::unique_ptr<cThWorker> worker;
+        try {
+            worker = std::make_unique<cThWorker>(*this);
+        } catch (const std::system_error& error) {
+            // No thread to be had (a process limit, no memory for its
+            // stack): the job waits for a worker that ends its job, or for
+            // the next submission to try again. Submitting never kills the
+            // program.
+            qCWarning(EngineLog) << "no worker thread started:" << error.what();
+            return;
+        }
+        FAllWorkers.push_back(std::move(worker));
         FActive.push_back(FAllWorkers.back().get());
         return;
     }

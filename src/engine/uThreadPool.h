@@ -49,6 +49,9 @@ public:
     cThreadPool(const cThreadPool&) = delete;
     cThreadPool& operator=(const cThreadPool&) = delete;
 
+    // Queues the job and starts or wakes a worker for it when one may be
+    // added. Never raises for want of a thread: the job then waits for the
+    // next worker.
     void AddJob(std::unique_ptr<cBaseJob> job);
     // True while a job of the kind (or a derived one) is queued or running.
     bool IsJobQueued(const cJobKind& kind);

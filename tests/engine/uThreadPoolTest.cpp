@@ -12,6 +12,9 @@
 #include <algorithm>
 #include <future>
 #include <pthread.h>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -206,6 +209,46 @@ TEST_F(ThreadPool, WorkersAreNamedAfterTheirJobAndInactiveBetweenJobs) {
     gate.Open();
     ASSERT_TRUE(
         Eventually([&] { return ThreadNamesOfProcess().contains(QStringLiteral(" Inactive")); }));
+}
+
+// A process that can start no more threads (here its address space has no
+// room for another stack) goes on: the job submitted then waits, and runs
+// once a worker can start.
+TEST_F(ThreadPool, AJobSubmittedWhenNoThreadCanStartRunsOnceOneCan) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve address space of their own";
+#endif
+    // Threads that hold the stacks the C library keeps from ended threads,
+    // so that a new thread needs fresh address space.
+    cGate holders;
+    std::vector<std::thread> stackHolders;
+    for (int index = 0; index < 16; ++index)
+        stackHolders.emplace_back([&] { holders.Wait(); });
+    rlimit original{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &original), 0);
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    ASSERT_TRUE(statm.open(QIODevice::ReadOnly));
+    const rlim_t pages = statm.readAll().split(' ').first().toULongLong();
+    rlimit tight = original;
+    tight.rlim_cur = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + 1024 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+    bool threadStarted = true;
+    try {
+        std::thread([] {}).join();
+    } catch (const std::system_error&) {
+        threadStarted = false;
+    }
+    EXPECT_NO_THROW(Pool.AddJob(std::make_unique<cProbeJob>(Journal, 1)));
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &original), 0);
+    holders.Open();
+    for (std::thread& holder : stackHolders)
+        holder.join();
+    ASSERT_FALSE(threadStarted) << "the limit left room for a thread";
+
+    EXPECT_TRUE(Journal.StartedSoFar().empty());
+    Pool.AddJob(std::make_unique<cProbeJob>(Journal, 2));
+    ASSERT_TRUE(Eventually([&] { return Journal.StartedSoFar().size() == 2; }));
+    EXPECT_TRUE(Pool.WaitUntilIdle(std::chrono::seconds(10)));
 }
 
 // The fetching job waits, as for the database, until shutdown has begun:
