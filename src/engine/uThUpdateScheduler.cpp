@@ -126,8 +126,11 @@ void cThUpdateScheduler::Body() {
             // second ends it early when that clock jumps ahead, as after a
             // suspend, which the steady clock does not count.
             using namespace std::chrono;
+            // No pass is planned more than a minute ahead, whatever the wall
+            // clock did since this one.
             const steady_clock::time_point planned =
-                steady_clock::now() + milliseconds(std::max<qint64>(0, LocalNow().msecsTo(wakeUp)));
+                steady_clock::now() +
+                milliseconds(std::clamp<qint64>(LocalNow().msecsTo(wakeUp), 0, 60 * 1000));
             std::unique_lock<std::mutex> hold(FSleepLock);
             while (!FStopRequested && LocalNow() < wakeUp) {
                 const steady_clock::time_point now = steady_clock::now();

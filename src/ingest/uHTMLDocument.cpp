@@ -19,7 +19,8 @@ bool IsKnownCharset(const QByteArray& charset) {
 // The charset a browser reads the page in, given the one its server named:
 // a UTF-8 byte-order mark goes before any label, and the labels of Latin-1
 // and ASCII mean windows-1252, which differs from them only in 0x80-0x9F,
-// where such pages put their curly quotes and dashes.
+// where such pages put their curly quotes and dashes. A label in the page's
+// own markup is left to libxml2.
 QByteArray BrowserCharset(const QByteArray& page, const QByteArray& named) {
     if (page.startsWith("\xef\xbb\xbf"))
         return "UTF-8";
@@ -44,7 +45,9 @@ cHTMLDocument ReadHTMLDocument(const QByteArray& page, const QByteArray& base,
     const QByteArray encoding = BrowserCharset(page, charset);
     return {htmlReadMemory(page.constData(), static_cast<int>(page.size()),
                            base.isEmpty() ? nullptr : base.constData(),
-                           IsKnownCharset(encoding) ? encoding.constData() : nullptr,
+                           IsKnownCharset(encoding)  ? encoding.constData()
+                           : IsKnownCharset(charset) ? charset.constData()
+                                                     : nullptr,
                            HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                                HTML_PARSE_NONET),
             xmlFreeDoc};

@@ -17,9 +17,9 @@ using cHTMLDocument = std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)>;
 // read or has a tag of more than cXML::MaxTagWords words (libxml2 compares
 // each attribute of a tag with every earlier one). A charset its server
 // named (may be empty) goes before the page's own declaration, as in a
-// browser, and so does a UTF-8 byte-order mark; Latin-1 and ASCII are read
-// as windows-1252, as browsers read them; a charset libxml2 does not know
-// is not used.
+// browser, and so does a UTF-8 byte-order mark; a server's Latin-1 or ASCII
+// label is read as windows-1252, as browsers read it; a charset libxml2 does
+// not know is not used.
 cHTMLDocument ReadHTMLDocument(const QByteArray& page, const QByteArray& base = {},
                                const QByteArray& charset = {});
 // Whether the tag name is the one expected, in any letter case.

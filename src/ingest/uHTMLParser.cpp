@@ -104,6 +104,23 @@ QString DecodeEntities(const QString& text) {
     }
 }
 
+namespace {
+
+// Whether the markup has a body element's start tag, in any letter case
+// and with any attributes.
+bool HasBodyStartTag(const QString& html) {
+    const QLatin1String tag("<body");
+    for (qsizetype at = html.indexOf(tag, 0, Qt::CaseInsensitive); at >= 0;
+         at = html.indexOf(tag, at + 1, Qt::CaseInsensitive)) {
+        const qsizetype after = at + tag.size();
+        if (after < html.size() && (html[after] == QLatin1Char('>') || html[after].isSpace()))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 QString HtmlToText(const QString& html) {
     if (html.isEmpty())
         return html;
@@ -119,10 +136,9 @@ QString HtmlToText(const QString& html) {
     // the markup its references stand for. A document in plain markup is
     // read as it is: decoding it first would turn its escaped text (code
     // samples, "&amp;amp;") into markup or decode it twice.
-    const QLatin1String body("<body>");
-    const bool markedUpDocument = html.contains(body);
+    const bool markedUpDocument = HasBodyStartTag(html);
     const QString decoded = markedUpDocument ? QString() : DecodeEntities(html);
-    const bool wholeDocument = markedUpDocument || decoded.contains(body);
+    const bool wholeDocument = markedUpDocument || decoded.contains(QLatin1String("<body>"));
     if (!wholeDocument)
         if (const std::optional<QString> text = ReadSimpleMarkup(html))
             return text->isEmpty() ? html : *text;

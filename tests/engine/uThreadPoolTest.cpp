@@ -289,8 +289,10 @@ TEST(ThreadPoolShutdown, ARunningJobFinishesBeforeItIsDestroyedAndFetchesAreCutS
         pool.AddJob(std::make_unique<cProbeJob>(journal, 1, &gate));
         ASSERT_TRUE(Eventually([&] { return journal.StartedSoFar().size() == 1 && fetchWaits; }));
         pool.AddJob(std::make_unique<cProbeJob>(journal, 2));
+        const uint64_t abortsBefore = cHTTP::AbortCount();
         auto opener = std::async(std::launch::async, [&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            while (cHTTP::AbortCount() == abortsBefore)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             gate.Open();
         });
         pool.Shutdown();

@@ -31,6 +31,7 @@ TEST(HtmlToText, WritesTextByTheLayoutRules) {
         {"<body><p>Write &lt;script&gt;x()&lt;/script&gt; here</p></body>",
          "Write <script>x()</script> here\r\n\r\n"},
         {"<body><p>AT&amp;amp;T</p></body>", "AT&amp;T\r\n\r\n"},
+        {"<BODY class=\"post\"><p>Use &lt;body&gt; once</p></BODY>", "Use <body> once\r\n\r\n"},
         {"", ""},
     };
     for (const auto& row : cases)
