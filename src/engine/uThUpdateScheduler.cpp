@@ -122,12 +122,10 @@ void cThUpdateScheduler::Body() {
             const QDateTime wakeUp = pass.Run(FStopRequested);
             // The wall clock may step back (daylight saving time ends, the
             // time is corrected), so the wait also ends on the steady clock
-            // once it has lasted as planned; a glance at the wall clock each
-            // second ends it early when that clock jumps ahead, as after a
-            // suspend, which the steady clock does not count.
+            // once it has lasted as planned, never over a minute; a glance at
+            // the wall clock each second ends it early when that clock jumps
+            // ahead, as after a suspend, which the steady clock does not count.
             using namespace std::chrono;
-            // No pass is planned more than a minute ahead, whatever the wall
-            // clock did since this one.
             const steady_clock::time_point planned =
                 steady_clock::now() +
                 milliseconds(std::clamp<qint64>(LocalNow().msecsTo(wakeUp), 0, 60 * 1000));

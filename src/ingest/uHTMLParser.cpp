@@ -77,6 +77,19 @@ QString ReferenceAt(const QString& text, qsizetype start, qsizetype& end) {
     return numeric ? NumericCharacter(name.mid(1)) : EntityCharacter(name);
 }
 
+// Whether the markup has a body element's start tag, in any letter case
+// and with any attributes.
+bool HasBodyStartTag(const QString& html) {
+    const QLatin1String tag("<body");
+    for (qsizetype at = html.indexOf(tag, 0, Qt::CaseInsensitive); at >= 0;
+         at = html.indexOf(tag, at + 1, Qt::CaseInsensitive)) {
+        const qsizetype after = at + tag.size();
+        if (after < html.size() && (html[after] == QLatin1Char('>') || html[after].isSpace()))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QString DecodeEntities(const QString& text) {
@@ -103,23 +116,6 @@ QString DecodeEntities(const QString& text) {
         }
     }
 }
-
-namespace {
-
-// Whether the markup has a body element's start tag, in any letter case
-// and with any attributes.
-bool HasBodyStartTag(const QString& html) {
-    const QLatin1String tag("<body");
-    for (qsizetype at = html.indexOf(tag, 0, Qt::CaseInsensitive); at >= 0;
-         at = html.indexOf(tag, at + 1, Qt::CaseInsensitive)) {
-        const qsizetype after = at + tag.size();
-        if (after < html.size() && (html[after] == QLatin1Char('>') || html[after].isSpace()))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 QString HtmlToText(const QString& html) {
     if (html.isEmpty())
