@@ -58,10 +58,6 @@ bool AllDigits(const QByteArray& text) {
            std::all_of(text.cbegin(), text.cend(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-QString Converted(const QString& text) {
-    return HtmlToText(text).trimmed();
-}
-
 bool Named(cXMLNode node, const char* name) {
     return cXML::QualifiedName(node) == name;
 }
@@ -570,16 +566,16 @@ struct cChannelReading {
 bool cChannel::ReadChannelField(cXMLNode child, const cChannelFormat& format,
                                 cRefreshTables& tables, cChannelReading& reading) {
     if (Named(child, "title")) {
-        SetTitle(Converted(FeedText(child)));
+        SetTitle(ConvertedFeedText(child));
     } else if (Named(child, "link")) {
         // Atom feeds link to themselves and their editors too: the link to
         // the site is chosen among all of them afterwards.
         if (format.LinkInHref)
             reading.Links.push_back(child);
         else
-            SetLink(cXML::InnerText(child).trimmed());
+            SetLink(ResolvedFeedUrl(child, cXML::InnerText(child), FDocumentUrl));
     } else if (Named(child, format.Description)) {
-        SetDescription(Converted(FeedText(child)));
+        SetDescription(ConvertedFeedText(child));
         reading.DescriptionGiven = !Description().isEmpty();
     } else if (Named(child, format.PubDate)) {
         SetPubDate_822(cXML::InnerText(child));
@@ -605,10 +601,10 @@ bool cChannel::ReadChannelField(cXMLNode child, const cChannelFormat& format,
 void cChannel::ReadChannelAdditions(cXMLNode context, const cChannelFormat& format,
                                     const cChannelReading& reading) {
     if (cXMLNode link = AlternateLink(reading.Links))
-        SetLink(cXML::AttributeText(link, "href").trimmed());
+        SetLink(ResolvedFeedUrl(link, cXML::AttributeText(link, "href"), FDocumentUrl));
     if (!reading.DescriptionGiven && format.LaterDescription)
         if (cXMLNode description = cXML::FindChild(context, format.LaterDescription))
-            SetDescription(Converted(FeedText(description)));
+            SetDescription(ConvertedFeedText(description));
     if (!reading.DateGiven && format.DublinCoreDate)
         if (cXMLNode date = DublinCoreDate(context))
             SetPubDate_822(cXML::InnerText(date));

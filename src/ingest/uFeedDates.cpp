@@ -197,16 +197,9 @@ bool ReadZone(cCursor& cursor, cWrittenTime& written, ReadOffset readOffset) {
     return true;
 }
 
-// A sign and exactly four digits, as mail-style dates write it.
-std::optional<int> FourDigitOffset(cCursor& cursor, bool east) {
-    const cDigits digits = cursor.Digits();
-    if (digits.length != 4)
-        return std::nullopt;
-    return OffsetSeconds(east, digits.value / 100, digits.value % 100);
-}
-
-// "+01", "+0100" or "+01:00".
-std::optional<int> YearFirstOffset(cCursor& cursor, bool east) {
+// "+01", "+0100" or "+01:00": mail-style dates write the second, but feeds
+// mix in the others of ISO 8601.
+std::optional<int> NumericOffset(cCursor& cursor, bool east) {
     const cDigits digits = cursor.Digits();
     if (digits.length == 4)
         return OffsetSeconds(east, digits.value / 100, digits.value % 100);
@@ -253,7 +246,7 @@ bool ReadYearFirst(cCursor& cursor, cWrittenTime& written) {
         if (!IsDigit(cursor.Peek()))
             return cursor.AtEnd();
     }
-    return ReadYearFirstTime(cursor, written) && ReadZone(cursor, written, YearFirstOffset);
+    return ReadYearFirstTime(cursor, written) && ReadZone(cursor, written, NumericOffset);
 }
 
 // Years written with two digits: 00-49 are in the 2000s, 50-99 in the 1900s.
@@ -295,7 +288,7 @@ bool ReadDayMonthYear(cCursor& cursor, cWrittenTime& written) {
         return false;
     if (cursor.Accept(':') && !ReadTwoDigits(cursor, written.second))
         return false;
-    return ReadZone(cursor, written, FourDigitOffset);
+    return ReadZone(cursor, written, NumericOffset);
 }
 
 // What may follow the date: blanks and one comment in parentheses ("+0200 (CEST)").

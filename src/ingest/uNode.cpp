@@ -19,10 +19,6 @@
 
 namespace {
 
-QString Converted(const QString& text) {
-    return HtmlToText(text).trimmed();
-}
-
 // The named child's text as written (identifiers, links, dates): inline
 // markup gives its text rather than refusing the item.
 QString RawText(cXMLNode parent, const char* name) {
@@ -31,7 +27,7 @@ QString RawText(cXMLNode parent, const char* name) {
 }
 
 QString ConvertedChild(cXMLNode parent, const char* name) {
-    return Converted(FeedText(cXML::FindChild(parent, name)));
+    return ConvertedFeedText(cXML::FindChild(parent, name));
 }
 
 // An element of a module (content:encoded, dc:date) by its namespace, else
@@ -58,6 +54,34 @@ bool IsXhtmlType(const QString& type) {
     return type == QLatin1String("xhtml") || type == QLatin1String("application/xhtml+xml");
 }
 
+// An Atom 1.0 text construct of type text, said or implied: its characters
+// are the text itself, and "<" in it is no tag.
+bool IsPlainTextConstruct(cXMLNode element) {
+    const QString type = cXML::AttributeText(element, "type").trimmed();
+    if (!type.isEmpty())
+        return type == QLatin1String("text");
+    return cXML::NamespaceUri(element) == QLatin1String("http://www.w3.org/2005/Atom");
+}
+
+// What an element of a feed holds, as text for the HTML-to-text conversion:
+// its text, inline markup included (the text of the markup); for an Atom
+// text construct of type xhtml, the XHTML inside it, written out as markup.
+QString FeedText(cXMLNode element) {
+    // Markup inside only matters for XHTML constructs; an element without
+    // child elements is read as text in any case.
+    const std::vector<cXMLNode> children = cXML::Children(element);
+    if (std::none_of(children.begin(), children.end(), cXML::IsElement) ||
+        !IsXhtmlType(cXML::AttributeText(element, "type")))
+        return cXML::InnerText(element);
+    // The construct's own div (in the XHTML namespace) only wraps its content.
+    if (children.size() == 1) {
+        const QByteArray name = cXML::QualifiedName(children.front());
+        if (name == "div" || name.endsWith(":div"))
+            return cXML::InnerMarkup(children.front());
+    }
+    return cXML::InnerMarkup(element);
+}
+
 // RFC 3986: a letter, then letters, digits, "+", "-" or ".", then ":".
 bool HasScheme(const QString& url) {
     if (url.isEmpty() || !url[0].isLetter() || url[0].unicode() > 0x7f)
@@ -77,25 +101,20 @@ bool HasScheme(const QString& url) {
 
 } // namespace
 
-QString FeedText(cXMLNode element) {
+QString ConvertedFeedText(cXMLNode element) {
     if (!element)
         return QString();
-    // Markup inside only matters for XHTML constructs; an element without
-    // child elements is read as text in any case.
-    const std::vector<cXMLNode> children = cXML::Children(element);
-    if (std::none_of(children.begin(), children.end(), cXML::IsElement) ||
-        !IsXhtmlType(cXML::AttributeText(element, "type")))
-        return cXML::InnerText(element);
-    // The construct's own div (in the XHTML namespace) only wraps its content.
-    if (children.size() == 1) {
-        const QByteArray name = cXML::QualifiedName(children.front());
-        if (name == "div" || name.endsWith(":div"))
-            return cXML::InnerMarkup(children.front());
+    if (IsPlainTextConstruct(element)) {
+        QString text = cXML::InnerText(element).trimmed();
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        return text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     }
-    return cXML::InnerMarkup(element);
+    return HtmlToText(FeedText(element)).trimmed();
 }
 
-QString ResolvedFeedUrl(cXMLNode element, const QString& url, const QString& feedUrl) {
+QString ResolvedFeedUrl(cXMLNode element, const QString& written, const QString& feedUrl) {
+    // Feeds wrap addresses in lines and blanks, which no address holds.
+    const QString url = written.trimmed();
     if (url.isEmpty() || HasScheme(url))
         return url;
     QUrl base(feedUrl);
@@ -235,8 +254,8 @@ cNode* cNodeTable::NewRssStyleNode(const cOmChannelRecord& channel, cXMLNode ite
     // leave empty (RDF items carry their date only as dc:date).
     QString description = ConvertedChild(item, "description");
     if (description.isEmpty())
-        description = Converted(
-            FeedText(ModuleChild(item, "encoded", ContentNamespace(), "content:encoded")));
+        description =
+            ConvertedFeedText(ModuleChild(item, "encoded", ContentNamespace(), "content:encoded"));
     QString date = RawText(item, "pubDate");
     if (date.isEmpty())
         if (cXMLNode dublinCore = DublinCoreDate(item))
@@ -246,7 +265,7 @@ cNode* cNodeTable::NewRssStyleNode(const cOmChannelRecord& channel, cXMLNode ite
     // found however the feed's address changes.
     node->SetGUID(guid.isEmpty() ? link : guid);
     if (node->Link().isEmpty())
-        node->SetLink(node->GUID());
+        node->SetLink(node->GUID().trimmed());
     node->SetIsoLanguageCode(channel.IsoLanguageCode());
     return node;
 }

@@ -26,16 +26,17 @@ public:
     bool Absent = false;
 };
 
-// What an element of a feed holds, as text for the HTML-to-text conversion:
-// its text, inline markup included (the text of the markup); for an Atom
-// text construct of type xhtml, the XHTML inside it, written out as markup.
-// Empty for no element. Never raises.
-QString FeedText(cXMLNode element);
-// A URL the feed wrote at the element, made absolute when it is relative:
-// against the xml:base values in force there, then the feed's own address.
-// Absolute and empty URLs, and relative ones that nothing makes absolute,
-// come back as written.
-QString ResolvedFeedUrl(cXMLNode element, const QString& url, const QString& feedUrl);
+// What an element of a feed says, as plain text with CR LF breaks: its text
+// (inline markup gives its text) or, for an Atom text construct of type
+// xhtml, the XHTML inside it, converted from HTML; an Atom 1.0 construct of
+// type text is its characters as they stand. Empty for no element. Never
+// raises.
+QString ConvertedFeedText(cXMLNode element);
+// A URL the feed wrote at the element, without the blanks around it, made
+// absolute when it is relative: against the xml:base values in force there,
+// then the feed's own address. Absolute and empty URLs, and relative ones
+// that nothing makes absolute, come back as written, blanks aside.
+QString ResolvedFeedUrl(cXMLNode element, const QString& written, const QString& feedUrl);
 // Of an entry's or a feed's links, the one to its page: the first whose rel
 // is "alternate" or absent; only when there is none, the first. None for no
 // links.

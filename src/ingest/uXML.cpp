@@ -124,6 +124,13 @@ bool SameNamespace(const xmlChar* first, const QString& second) {
     return Utf8(first).compare(second, Qt::CaseInsensitive) == 0;
 }
 
+bool InParentsNamespace(cXMLNode child) {
+    const xmlNs* parentNamespace = child->parent->ns;
+    if (!parentNamespace)
+        return !child->ns;
+    return child->ns && SameNamespace(child->ns->href, Utf8(parentNamespace->href));
+}
+
 bool IsMarkupBlank(char character) {
     return character == ' ' || character == '\t' || character == '\n' || character == '\r';
 }
@@ -284,16 +291,16 @@ QString cXML::ChildText(cXMLNode node, const char* name) {
 }
 
 cXMLNode cXML::FindChild(cXMLNode node, const char* name) {
-    const xmlNs* parentNamespace = node->ns;
+    cXMLNode inAnotherNamespace = nullptr;
     for (cXMLNode child = node->children; child; child = child->next) {
         if (!NameMatches(child, name))
             continue;
-        if (!parentNamespace)
+        if (InParentsNamespace(child))
             return child;
-        if (child->ns && SameNamespace(child->ns->href, Utf8(parentNamespace->href)))
-            return child;
+        if (!node->ns && !inAnotherNamespace)
+            inAnotherNamespace = child;
     }
-    return nullptr;
+    return inAnotherNamespace;
 }
 
 cXMLNode cXML::FindChildInNamespace(cXMLNode node, const char* name, const QString& namespaceUri) {
@@ -355,6 +362,10 @@ QByteArray cXML::QualifiedName(cXMLNode node) {
     return local;
 }
 
+QString cXML::NamespaceUri(cXMLNode node) {
+    return node->ns ? Utf8(node->ns->href) : QString();
+}
+
 QString cXML::NamespaceOfPrefix(cXMLNode node, const char* prefix) {
     const xmlNs* found = xmlSearchNs(node->doc, node, reinterpret_cast<const xmlChar*>(prefix));
     return found ? Utf8(found->href) : QString();
@@ -403,13 +414,16 @@ bool cXML::IsElement(cXMLNode node) {
 
 std::vector<cXMLNode> cXML::FindChildren(cXMLNode node, const char* name) {
     std::vector<cXMLNode> found;
-    const xmlNs* parentNamespace = node->ns;
-    for (cXMLNode child = node->children; child; child = child->next)
-        if (NameMatches(child, name) &&
-            (!parentNamespace ||
-             (child->ns && SameNamespace(child->ns->href, Utf8(parentNamespace->href)))))
+    std::vector<cXMLNode> inOtherNamespaces;
+    for (cXMLNode child = node->children; child; child = child->next) {
+        if (!NameMatches(child, name))
+            continue;
+        if (InParentsNamespace(child))
             found.push_back(child);
-    return found;
+        else if (!node->ns)
+            inOtherNamespaces.push_back(child);
+    }
+    return found.empty() ? inOtherNamespaces : found;
 }
 
 QStringList cXML::XmlBases(cXMLNode node) {

@@ -66,8 +66,11 @@ public:
     // The text of the named child: empty when there is none; with several
     // children, their texts joined.
     static QString ChildText(cXMLNode node, const char* name);
-    // The first child of that qualified or local name; under an element in
-    // a namespace only children of the same namespace match.
+    // The first child of that qualified or local name in the element's own
+    // namespace. Under an element in no namespace, a child of another
+    // namespace (itunes:title, atom:link) is taken only when no child of
+    // that name is in none: a format's own elements come before an
+    // extension's of the same local name.
     static cXMLNode FindChild(cXMLNode node, const char* name);
     // The first child of that name in the namespace (any namespace when the
     // URI is empty).
@@ -84,6 +87,8 @@ public:
     static QString AttributeText(cXMLNode node, const char* name);
     // The node's qualified name (prefix, colon, local name).
     static QByteArray QualifiedName(cXMLNode node);
+    // The namespace URI of the node's name; empty when it has none.
+    static QString NamespaceUri(cXMLNode node);
     // The namespace URI bound to the prefix at the node; empty when none.
     static QString NamespaceOfPrefix(cXMLNode node, const char* prefix);
 
@@ -100,7 +105,8 @@ public:
     // HTML reader sees the inline XHTML as written.
     static QString InnerMarkup(cXMLNode node);
     static bool IsElement(cXMLNode node);
-    // Every child FindChild would consider for that name, in document order.
+    // Every child of that name FindChild would choose among, in document
+    // order.
     static std::vector<cXMLNode> FindChildren(cXMLNode node, const char* name);
     // The xml:base values in force at the node, the outermost first and the
     // node's own last; empty when there are none.

@@ -51,10 +51,21 @@ TEST(XML, TextOfElementsFollowsTheReadingRules) {
 }
 
 TEST(XML, ChildLookupFollowsNamespacesOfTheParent) {
-    const cLoaded plain = Load("<item xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
-                               "<dc:language>fr</dc:language><language>en</language></item>");
-    EXPECT_EQ(cXML::ChildText(plain.Root(), "language"), QStringLiteral("fr"));
+    // An item in no namespace: its format's own elements first, an
+    // extension's of the same local name only when the format gives none.
+    const cLoaded plain =
+        Load("<item xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:a=\"urn:a\">"
+             "<dc:language>fr</dc:language><language>en</language><dc:creator>c</dc:creator>"
+             "<a:link>1</a:link><link>2</link><a:link>3</a:link><link>4</link><a:only>5</a:only>"
+             "</item>");
+    EXPECT_EQ(cXML::ChildText(plain.Root(), "language"), QStringLiteral("en"));
     EXPECT_EQ(cXML::ChildText(plain.Root(), "dc:language"), QStringLiteral("fr"));
+    EXPECT_EQ(cXML::ChildText(plain.Root(), "creator"), QStringLiteral("c"));
+    QStringList links;
+    for (cXMLNode link : cXML::FindChildren(plain.Root(), "link"))
+        links << cXML::NodeText(link);
+    EXPECT_EQ(links, QStringList({QStringLiteral("2"), QStringLiteral("4")}));
+    EXPECT_EQ(cXML::FindChildren(plain.Root(), "only").size(), 1U);
 
     const cLoaded defaulted = Load("<feed xmlns=\"http://purl.org/atom/ns#\" "
                                    "xmlns:o=\"urn:other\"><o:title>other</o:title>"
