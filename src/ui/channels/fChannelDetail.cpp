@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTreeView>
 #include <algorithm>
@@ -58,6 +59,14 @@ TfrmChannelDetail::TfrmChannelDetail(TdmVelmora& data, QWidget* parent)
     connect(FModel, &QAbstractItemModel::modelReset, this, [this] {
         ClearDetails();
         FitColumns();
+    });
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this,
+            &QWidget::close);
+    auto* remove = new QShortcut(QKeySequence::Delete, FList);
+    remove->setContext(Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this, [this] {
+        SelectCurrentRowIfNoneSelected(*FList);
+        RemoveCurrentChannel();
     });
     FModel->Requery();
     // The list as wide as its columns, the window widened for the panel's

@@ -13,7 +13,8 @@ class cChannelDetailModel;
 // user changes a channel's update frequency, asks for its refresh, adds a
 // feed and removes a channel. Edits are made on the window's own copy of the
 // rows and reach the database with "Apply changes"; adding and removing go
-// through the shared connection at once. Closing the window discards it.
+// through the shared connection at once. Closing the window (also Escape)
+// discards it; Delete in the list removes the channel, as its button does.
 class TfrmChannelDetail : public QWidget {
     Q_OBJECT
 

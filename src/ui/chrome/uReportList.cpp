@@ -15,6 +15,13 @@ void SetUpReportList(QTreeView& list, bool clickableHeaders) {
     list.header()->setSectionsClickable(clickableHeaders);
 }
 
+void SelectCurrentRowIfNoneSelected(QTreeView& list) {
+    const QModelIndex current = list.currentIndex();
+    if (current.isValid() && !list.selectionModel()->hasSelection())
+        list.selectionModel()->select(current,
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
 int SelectedReportRow(const QTreeView& list) {
     const QModelIndexList rows = list.selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();

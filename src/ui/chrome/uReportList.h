@@ -9,3 +9,7 @@ class QTreeView;
 void SetUpReportList(QTreeView& list, bool clickableHeaders = true);
 // The selected row of such a list; -1 when none is selected.
 int SelectedReportRow(const QTreeView& list);
+// Selects the current row when no row is selected: a list entered with Tab
+// shows its first row as current without selecting it, and a key acting on
+// "the selected row" must act on the row the user sees.
+void SelectCurrentRowIfNoneSelected(QTreeView& list);

@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QShortcut>
 #include <QToolButton>
 #include <QTreeView>
@@ -71,9 +72,11 @@ protected:
         switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
+            SelectCurrentRowIfNoneSelected(*this);
             FOpen();
             return;
         case Qt::Key_Space:
+            SelectCurrentRowIfNoneSelected(*this);
             FRead();
             return;
         default:
@@ -101,9 +104,11 @@ QComboBox* MakeChooser(const char* name, QWidget* parent) {
 TmodNodes::TmodNodes(TdmVelmora& data, cNodePreviewTarget& preview, QWidget* parent)
     : QWidget(parent), FData(data), FPreview(preview), FModel(new cNodeListModel(data, this)) {
     setObjectName(QStringLiteral("modNodes"));
-    BuildList();
-    BuildActions();
+    // The toolbar is made before the list, which is the order Tab goes.
+    BuildHostActions();
     BuildToolbar();
+    BuildList();
+    BuildItemActions();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -130,7 +135,14 @@ QAction* TmodNodes::MakeAction(int look) {
     return action;
 }
 
-void TmodNodes::BuildActions() {
+void TmodNodes::BuildHostActions() {
+    for (int index = 0; index < 3; ++index) {
+        FHostActions[index] = MakeAction(HostActionLooks[index]);
+        FHostActions[index]->setEnabled(false);
+    }
+}
+
+void TmodNodes::BuildItemActions() {
     const std::pair<int, void (TmodNodes::*)()> itemActions[] = {
         {ReadNodeLook, &TmodNodes::ReadNode},
         {BrowserLook, &TmodNodes::BrowseNode},
@@ -143,10 +155,25 @@ void TmodNodes::BuildActions() {
         connect(action, &QAction::triggered, this,
                 [this, handler] { RunGuarded("a node action", [&] { (this->*handler)(); }); });
     }
-    for (int index = 0; index < 3; ++index) {
-        FHostActions[index] = MakeAction(HostActionLooks[index]);
-        FHostActions[index]->setEnabled(false);
-    }
+    FList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(FList, &QWidget::customContextMenuRequested, this, &TmodNodes::ShowItemMenu);
+}
+
+void TmodNodes::ShowItemMenu(const QPoint& at) {
+    const QModelIndex under = FList->indexAt(at);
+    if (under.isValid())
+        FList->selectionModel()->setCurrentIndex(under, QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
+    else
+        SelectCurrentRowIfNoneSelected(*FList);
+    if (SelectedRow() < 0)
+        return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("pmNode"));
+    // The toolbar's captions are names; the hints say what each does.
+    for (QAction* action : FList->actions())
+        menu.addAction(action->icon(), action->toolTip(), action, &QAction::trigger);
+    menu.exec(FList->viewport()->mapToGlobal(at));
 }
 
 void TmodNodes::BuildToolbar() {
@@ -202,6 +229,10 @@ void TmodNodes::BuildList() {
     connect(FList, &QAbstractItemView::doubleClicked, this,
             [this] { RunGuarded("opening a node", [this] { BrowseNode(); }); });
     connect(delegate, &cNodeRowDelegate::StatusZoneClicked, this, &TmodNodes::RunZone);
+}
+
+void TmodNodes::FocusList() {
+    FList->setFocus(Qt::OtherFocusReason);
 }
 
 void TmodNodes::SetTitle(const QString& title) {

@@ -20,7 +20,9 @@ class cNodePreviewTarget;
 // list's model and carries out the item actions: open in the preview and the
 // browser, mark read, request or open the enclosure, request the page. Which
 // query fills the list, and what the toolbar's controls do, is the host
-// window's choice; a host action without a handler stays disabled.
+// window's choice; a host action without a handler stays disabled. Tab goes
+// through the toolbar, then the list; the list's context menu (also the Menu
+// key) offers the item actions.
 class TmodNodes : public QWidget {
     Q_OBJECT
 
@@ -36,6 +38,8 @@ public:
     ~TmodNodes() override;
 
     cNodeListModel& Model() { return *FModel; }
+    // Gives the keys to the list.
+    void FocusList();
     void SetTitle(const QString& title);
     void SetToolbarLayout(ToolbarLayout layout);
     // Shows or hides the two choosers and the "Go to channel" button.
@@ -61,10 +65,12 @@ signals:
     void ColumnClicked(int column);
 
 private:
-    void BuildActions();
+    void BuildHostActions();
+    void BuildItemActions();
     void BuildToolbar();
     void BuildList();
     void RunZone(const QModelIndex& index, NodeStatusZone zone);
+    void ShowItemMenu(const QPoint& at);
     QAction* MakeAction(int look);
 
     TdmVelmora& FData;

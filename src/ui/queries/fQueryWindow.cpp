@@ -56,8 +56,21 @@ QWidget* Stacked(QWidget* upper, TmodNodes* nodes, const cUpperLook& look, QWidg
 
 TfrmQuery::TfrmQuery(const cQueryWindowDescription& description, TdmVelmora& data,
                      cNodePreviewTarget& preview, QWidget* parent)
-    : QWidget(parent), FDescription(description), FNodes(new TmodNodes(data, preview, this)) {
+    : QWidget(parent), FDescription(description) {
     setObjectName(QString::fromLatin1(description.WindowName));
+    // Made from top to bottom: Tab goes through the frames in that order.
+    switch (description.Upper) {
+    case QueryUpperList::Channels:
+        FChannels = new TmodChannel(data, this);
+        FChannels->Model().SetOrder(1);
+        break;
+    case QueryUpperList::Categories:
+        FCategories = new TmodCategory(data, this);
+        break;
+    case QueryUpperList::None:
+        break;
+    }
+    FNodes = new TmodNodes(data, preview, this);
     FNodes->setObjectName(QString::fromLatin1(description.NodeFrameName));
     FNodes->SetTitle(QString::fromLatin1(description.Title));
     FNodes->SetToolbarLayout(description.Toolbar);
@@ -67,20 +80,12 @@ TfrmQuery::TfrmQuery(const cQueryWindowDescription& description, TdmVelmora& dat
         .setChecked(description.InitialFilter & EnclosureReadyOnly);
 
     QWidget* content = FNodes;
-    switch (description.Upper) {
-    case QueryUpperList::Channels:
-        FChannels = new TmodChannel(data, this);
-        FChannels->Model().SetOrder(1);
+    if (FChannels) {
         content = Stacked(FChannels, FNodes, ChannelsLook, this);
         BindChannelFrame();
-        break;
-    case QueryUpperList::Categories:
-        FCategories = new TmodCategory(data, this);
+    } else if (FCategories) {
         content = Stacked(FCategories, FNodes, CategoriesLook, this);
         BindCategoryFrame();
-        break;
-    case QueryUpperList::None:
-        break;
     }
     if (description.Choosers) {
         FChannelChoices = std::make_unique<cChannelStatTable>(data.Database());
@@ -174,6 +179,14 @@ void TfrmQuery::showEvent(QShowEvent* event) {
         RefreshNodes();
         break;
     }
+    // The keys go to the first list, filled: the one that chooses the
+    // items, if any.
+    if (FChannels)
+        FChannels->FocusList();
+    else if (FCategories)
+        FCategories->FocusList();
+    else
+        FNodes->FocusList();
 }
 
 void TfrmQuery::hideEvent(QHideEvent* event) {

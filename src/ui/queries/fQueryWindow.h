@@ -14,7 +14,8 @@ struct cQueryWindowDescription;
 
 // A query window of the dock panel: a node list frame, for two kinds below
 // a channel or category list, driven by its kind's description. Showing it
-// runs its first query; hiding it lets the rows go where its kind says so.
+// runs its first query and gives the keys to its first list; hiding it lets
+// the rows go where its kind says so. Tab goes from top to bottom.
 class TfrmQuery : public QWidget {
     Q_OBJECT
 
@@ -41,7 +42,7 @@ private:
     void GoToChannel();
 
     const cQueryWindowDescription& FDescription;
-    TmodNodes* FNodes;
+    TmodNodes* FNodes = nullptr;
     TmodChannel* FChannels = nullptr;
     TmodCategory* FCategories = nullptr;
     std::unique_ptr<cChannelStatTable> FChannelChoices;

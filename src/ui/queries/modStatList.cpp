@@ -62,12 +62,21 @@ TmodStatList::TmodStatList(TdmVelmora& data, const cNames& names, const QString&
     SetUpReportList(*FList);
     connect(FList->header(), &QHeaderView::sectionClicked, this, &TmodStatList::ColumnClicked);
     connect(FList, &QAbstractItemView::clicked, this, &TmodStatList::RowClicked);
+    // Enter shows the current row's items, as a click does.
+    connect(FList, &QAbstractItemView::activated, this, [this] {
+        SelectCurrentRowIfNoneSelected(*FList);
+        emit RowClicked();
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(toolbar);
     layout->addWidget(FList, 1);
+}
+
+void TmodStatList::FocusList() {
+    FList->setFocus(Qt::OtherFocusReason);
 }
 
 void TmodStatList::BindAction(int action, const std::function<void()>& handler) {

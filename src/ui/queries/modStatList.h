@@ -14,7 +14,7 @@ class TdmVelmora;
 // What the channel and category frames share: a toolbar (a clickable title,
 // a filter box, the frame's action buttons) above a read-only list with
 // whole-row selection. What the gestures do is the host window's choice; an
-// action without a handler stays disabled.
+// action without a handler stays disabled. Enter on a row is a click on it.
 class TmodStatList : public QWidget {
     Q_OBJECT
 
@@ -29,6 +29,8 @@ public:
     void BindAction(int action, const std::function<void()>& handler);
     QAction& Action(int action);
     QString FilterText() const;
+    // Gives the keys to the list.
+    void FocusList();
     // The id of the selected row, or 0 when no row is selected.
     int64_t SelectedId() const;
 

@@ -198,11 +198,18 @@ void TfrmMainClient::CreateMenus() {
     };
     // A menu entry shares its action with the toolbar but has a caption of
     // its own: a second action carrying the entry's caption forwards to it.
+    // The entry shows the target's shortcut, which the target itself
+    // answers wherever the window has the focus: two actions with one
+    // shortcut would make Qt refuse both as ambiguous.
     auto entry = [this](QMenu* menu, QAction* target, const QString& caption) {
         QAction* shown = menu->addAction(target->icon(), caption, target, &QAction::trigger);
         shown->setToolTip(target->toolTip());
         shown->setStatusTip(target->statusTip());
-        shown->setShortcut(target->shortcut());
+        if (!target->shortcut().isEmpty()) {
+            addAction(target);
+            shown->setShortcut(target->shortcut());
+            shown->setShortcutContext(Qt::WidgetShortcut);
+        }
         shown->setEnabled(target->isEnabled());
         connect(target, &QAction::changed, shown,
                 [shown, target] { shown->setEnabled(target->isEnabled()); });
@@ -235,9 +242,11 @@ void TfrmMainClient::CreateMenus() {
     for (int position : ToolbarOrder) {
         const cQueryAction& item = QueryActions[position];
         QAction* target = action(item.Name);
-        QAction* shown = toolbar->addAction(
-            target->icon(), QString::fromLatin1(item.ToolbarCaption), target, &QAction::trigger);
+        const QString caption = QString::fromLatin1(item.ToolbarCaption);
+        QAction* shown = toolbar->addAction(target->icon(), caption, target, &QAction::trigger);
         shown->setToolTip(target->toolTip());
+        // A tool button draws no access key: the caption's is a shortcut.
+        shown->setShortcut(QKeySequence::mnemonic(caption));
     }
 }
 
@@ -335,6 +344,12 @@ QWebEngineView& TfrmMainClient::Browser() {
         FWeb = new QWebEngineView(FBrowserArea);
         FWeb->setObjectName(QStringLiteral("web"));
         FBrowserArea->layout()->addWidget(FWeb);
+        // The box names the page shown (after Go back, a redirect, a
+        // link followed), unless the user is typing another address.
+        connect(FWeb, &QWebEngineView::urlChanged, this, [this](const QUrl& address) {
+            if (!FUrl->hasFocus() || !FUrl->lineEdit()->isModified())
+                FUrl->setEditText(address.toString());
+        });
     }
     return *FWeb;
 }
@@ -375,6 +390,7 @@ void TfrmMainClient::ExportPages() {
 
 void TfrmMainClient::BrowseTypedAddress() {
     const QString typed = FUrl->currentText();
+    FUrl->lineEdit()->setModified(false);
     if (!typed.isEmpty())
         Browser().load(QUrl::fromUserInput(typed));
 }

@@ -13,8 +13,11 @@ void AskAndAddFeed(QWidget& parent, cSQLDatabase& database) {
     dialog.setWindowTitle(QStringLiteral("Enter a new channel URL ..."));
     dialog.setLabelText(QStringLiteral("http://"));
     dialog.setTextValue(QString());
-    if (auto* field = dialog.findChild<QLineEdit*>())
+    if (auto* field = dialog.findChild<QLineEdit*>()) {
         field->setMaxLength(255);
+        // Wide enough for a feed's address, and the dialog for its caption.
+        field->setMinimumWidth(field->fontMetrics().horizontalAdvance(QLatin1Char('n')) * 64);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QString url = dialog.textValue();

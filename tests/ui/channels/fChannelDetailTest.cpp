@@ -52,6 +52,7 @@ private slots:
     void applyWritesEveryChangedRowAndOnlyThose();
     void aFailedApplyWritesNothingAndRereadsTheRows();
     void removeDeletesTheChannelWithItsItemsAndLinksAndKeepsTheRow();
+    void deleteAsksToRemoveTheRowShownAsCurrentAndEscapeCloses();
     void addAChannelIsTheAddFeedDialogOnTheSharedConnection();
     void twoWindowsEditTheirOwnCopies();
     void screenshotWithWholeColumnCaptions();
@@ -283,6 +284,34 @@ void ChannelDetailTest::removeDeletesTheChannelWithItsItemsAndLinksAndKeepsTheRo
     QCOMPARE(Row(AlphaRow, cChannelDetailModel::TitleRole), QStringLiteral("Alpha News"));
     std::unique_ptr<TfrmChannelDetail> later(Open());
     QCOMPARE(later->Model().rowCount(), 2);
+}
+
+void ChannelDetailTest::deleteAsksToRemoveTheRowShownAsCurrentAndEscapeCloses() {
+    FWindow->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FWindow));
+    auto* list = FWindow->findChild<QTreeView*>(QStringLiteral("lvChannel"));
+    // Entered with the keyboard: the first row is current, none selected.
+    list->setFocus(Qt::TabFocusReason);
+    QCOMPARE(list->currentIndex().row(), 0);
+    const int64_t first =
+        list->currentIndex().data(cChannelDetailModel::ChannelIdRole).toLongLong();
+    QString question;
+    WhenModalShows([&](QWidget& box) {
+        auto* message = qobject_cast<QMessageBox*>(&box);
+        question = message->text();
+        message->button(QMessageBox::Yes)->click();
+    });
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(question, QStringLiteral("Do you really want to remove this channel"));
+    QCOMPARE(FData->Database().QueryInt64(
+                 QStringLiteral("select count(*) from Channel where ID = %1").arg(first)),
+             0);
+
+    // The window manager gives the activation back once the box is gone.
+    FWindow->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FWindow));
+    QTest::keyClick(list, Qt::Key_Escape);
+    QTRY_VERIFY(FWindow.isNull());
 }
 
 void ChannelDetailTest::addAChannelIsTheAddFeedDialogOnTheSharedConnection() {

@@ -10,10 +10,13 @@
 #include "ui/shell/dVelmora.h"
 
 #include <QAbstractItemModelTester>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QTreeView>
 #include <memory>
 
@@ -33,6 +36,7 @@ private slots:
     void aFailedEnclosureShowsTheFailedIcon();
     void doubleClickOpensTheItemInThePreview();
     void keysOpenMarkReadAndFindTheFilter();
+    void theContextMenuOffersTheItemActionsOnTheRowUnderIt();
     void textReadsInItsLanguagesDirection_data();
     void textReadsInItsLanguagesDirection();
     void textLinesWrapWholeAndEndWithAnEllipsis();
@@ -249,7 +253,17 @@ void NodeListTest::keysOpenMarkReadAndFindTheFilter() {
     frame->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(frame.get()));
     QTreeView& list = List(*frame);
-    list.setFocus();
+    // Given the keys, the list shows its first row as current, with nothing
+    // selected: Space acts on that row.
+    frame->FocusList();
+    QCOMPARE(QApplication::focusWidget(), &list);
+    QCOMPARE(list.currentIndex().row(), 0);
+    QCOMPARE(frame->SelectedRow(), -1);
+    const QString firstRead = QStringLiteral("select HasBeenRead from Node where ID = %1")
+                                  .arg(NodeIds(frame->Model())[0]);
+    QCOMPARE(FData->Database().QueryInt(firstRead), 0);
+    QTest::keyClick(&list, Qt::Key_Space);
+    QCOMPARE(FData->Database().QueryInt(firstRead), -1);
     list.setCurrentIndex(frame->Model().index(0, 0));
     QTest::keyClick(&list, Qt::Key_Down);
     QCOMPARE(NodeIds(frame->Model()).at(frame->SelectedRow()), 11);
@@ -261,6 +275,32 @@ void NodeListTest::keysOpenMarkReadAndFindTheFilter() {
 
     QTest::keyClick(&list, Qt::Key_F, Qt::ControlModifier);
     QCOMPARE(QApplication::focusWidget(), frame->findChild<QLineEdit*>("edNodesFilter"));
+}
+
+void NodeListTest::theContextMenuOffersTheItemActionsOnTheRowUnderIt() {
+    auto frame = RecentFrame();
+    QTreeView& list = List(*frame);
+    const int row = RowOfNode(frame->Model(), 14);
+    QStringList captions;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        for (QAction* action : menu->actions())
+            captions << action->text();
+        for (QAction* action : menu->actions())
+            if (action->text() == QStringLiteral("Download URL of this node"))
+                menu->setActiveAction(action);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    const QPoint at = list.visualRect(frame->Model().index(row, 1)).center();
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list.viewport(), &request);
+
+    QCOMPARE(captions, QStringList({"Mark current node as read", "Browser current node",
+                                    "Download enclosure linked to current node",
+                                    "Download URL of this node"}));
+    QCOMPARE(frame->SelectedRow(), row);
+    QCOMPARE(Stored("select IsDownloaded from Node where ID = 14"), 2);
 }
 
 void NodeListTest::textReadsInItsLanguagesDirection_data() {

@@ -6,6 +6,7 @@
 #include "storage/uConfig.h"
 #include "storage/uDTFormat.h"
 #include "storage/uErrors.h"
+#include "storage/uSQLValue.h"
 #include "ui/channels/fChannelDetail.h"
 #include "ui/channels/uChannelDetailModel.h"
 #include "ui/chrome/uElidedLabel.h"
@@ -31,6 +32,9 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QTreeView>
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <future>
 
@@ -201,7 +205,10 @@ private slots:
             QVERIFY(input);
             QCOMPARE(input->windowTitle(), QStringLiteral("Enter a new channel URL ..."));
             QCOMPARE(input->labelText(), QStringLiteral("http://"));
-            QCOMPARE(input->findChild<QLineEdit*>()->maxLength(), 255);
+            auto* field = input->findChild<QLineEdit*>();
+            QCOMPARE(field->maxLength(), 255);
+            QVERIFY(field->width() > field->fontMetrics().horizontalAdvance(
+                                         QStringLiteral("https://www.example.org/blog/feed.xml")));
             WhenModalShows([&](QWidget& box) {
                 message = qobject_cast<QMessageBox*>(&box)->text();
                 qobject_cast<QDialog*>(&box)->accept();
@@ -416,6 +423,67 @@ private slots:
         }
         QVERIFY(QFile::rename(path + QStringLiteral(".away"), path));
         QCOMPARE(message, QStringLiteral("Missing database \"%1\"").arg(path));
+    }
+
+    void theKeyboardAloneDocksAListChoosesAChannelAndReadsAnItem() {
+        FData->Database().Execute(QStringLiteral("update Node set HasBeenRead = 0"));
+        FMain->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FMain.get()));
+        // The toolbar's access key docks its list; the list that chooses
+        // the items takes the keys.
+        QTest::keyClick(FMain.get(), Qt::Key_Y, Qt::AltModifier);
+        QCOMPARE(DockedName(Dock()), QStringLiteral("frmQueryNodesByChannel"));
+        auto* channels = Dock().findChild<QTreeView*>(QStringLiteral("lvChannel"));
+        auto* nodes = Dock().findChild<QTreeView*>(QStringLiteral("lvNodes"));
+        QTRY_COMPARE(QApplication::focusWidget(), channels);
+        // Enter on the row shown as current lists its items, as a click does.
+        QVERIFY(channels->currentIndex().isValid());
+        QTest::keyClick(channels, Qt::Key_Return);
+        QVERIFY(nodes->model()->rowCount() > 0);
+        // Tab goes down to the items' frame: its filter, then its list.
+        QStringList passed;
+        for (int press = 0; press < 20 && QApplication::focusWidget() != nodes; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            passed << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(QApplication::focusWidget(), nodes);
+        QVERIFY2(passed.contains(QStringLiteral("edNodesFilter")), qPrintable(passed.join(',')));
+        QVERIFY2(!passed.contains(QStringLiteral("lvChannel")), qPrintable(passed.join(',')));
+        // Space marks the row shown as current read.
+        const QString title = nodes->currentIndex().siblingAtColumn(1).data().toString();
+        QTest::keyClick(nodes, Qt::Key_Space);
+        QCOMPARE(FData->Database().QueryInt64(
+                     QStringLiteral("select HasBeenRead from Node where Title = %1")
+                         .arg(QuotedText(title))),
+                 -1);
+        // From the list, Tab goes on to the right: the item's description,
+        // then the address box.
+        QTest::keyClick(nodes, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("memNodeDescription"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        auto* address = FMain->findChild<QComboBox*>(QStringLiteral("cbUrl"));
+        QCOMPARE(QApplication::focusWidget(), address);
+    }
+
+    void goBackAnswersItsShortcutAndTheAddressBoxFollowsThePage() {
+        FMain->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FMain.get()));
+        const QUrl first(QStringLiteral("data:text/html,first"));
+        const QUrl second(QStringLiteral("data:text/html,second"));
+        FMain->Navigate(first);
+        auto* web = FMain->findChild<QWebEngineView*>(QStringLiteral("web"));
+        QTRY_COMPARE(web->url(), first);
+        QTRY_VERIFY(!web->page()->isLoading());
+        FMain->Navigate(second);
+        QTRY_COMPARE(web->url(), second);
+        QTRY_VERIFY(web->history()->canGoBack());
+        // Wherever the focus is, also in the address box.
+        auto* address = FMain->findChild<QComboBox*>(QStringLiteral("cbUrl"));
+        QCOMPARE(QApplication::focusWidget(), address);
+        QCOMPARE(address->currentText(), second.toString());
+        QTest::keyClick(FMain.get(), Qt::Key_Left, Qt::AltModifier);
+        QTRY_COMPARE(web->url(), first);
+        QCOMPARE(address->currentText(), first.toString());
     }
 
     void screenshotOfThePopulatedMainWindow() {
