@@ -107,6 +107,9 @@ QString QuotedList(const QStringList& texts) {
 // it) may have stored meanwhile: each new item with its enclosures and
 // category links, each new category, each new channel link. Inside the turn
 // one query reads what is stored now, and only what is still missing runs.
+// The channel's row is written whole, as loaded before the fetch: what
+// others changed in it meanwhile (the user's settings, the archive's time)
+// is written back as they left it.
 class cRefreshStore {
 public:
     cRefreshStore(cChannel& channel, cRefreshTables& tables, bool feedRead);
@@ -128,9 +131,16 @@ private:
         cOmChannel2CategoryRecord* Link;
         cCompiledBatch Row;
     };
+    // The channel's columns a refresh does not own.
+    struct cOthersColumns {
+        int DefaultEnclosureStatus = 0;
+        QString Frequency;
+        QString LastArchiveTime_UTC;
+    };
     // What the database holds for the channel now.
     struct cStoredNow {
         bool ChannelExists = false;
+        cOthersColumns Others;
         QSet<QString> Guids;
         QSet<int64_t> LinkedCategories;
         QHash<QString, int64_t> Categories;
@@ -139,8 +149,10 @@ private:
     void CollectItems(cRefreshTables& tables, QStringList& always);
     QString StoredNowQuery() const;
     cStoredNow ReadStoredNow();
+    void KeepOthersColumns(const cOthersColumns& stored);
 
     cSQLDatabase& FDatabase;
+    const cOmChannelRecord& FChannel;
     const int64_t FChannelId;
     cCompiledBatch FAlways;
     std::vector<cNewItem> FItems;
@@ -150,7 +162,7 @@ private:
 };
 
 cRefreshStore::cRefreshStore(cChannel& channel, cRefreshTables& tables, bool feedRead)
-    : FDatabase(channel.Owner->Database()), FChannelId(channel.ID()) {
+    : FDatabase(channel.Owner->Database()), FChannel(channel), FChannelId(channel.ID()) {
     TSQLLiteImp& connection = FDatabase.Connection();
     QStringList always;
     // The channel's own fields, with whatever else its table holds.
@@ -227,25 +239,28 @@ void cRefreshStore::CollectItems(cRefreshTables& tables, QStringList& always) {
 
 QString cRefreshStore::StoredNowQuery() const {
     const QString id = NumberText(FChannelId);
-    QString query = QStringLiteral("select 0, ID, '' from Channel where ID = ") % id;
+    QString query = QStringLiteral("select 0, DefaultEnclosureStatus, Frequency, "
+                                   "LastArchiveTime_UTC from Channel where ID = ") %
+                    id;
     if (!FItems.empty()) {
         QStringList guids;
         for (const cNewItem& item : FItems)
             guids << item.Guid;
-        query += QStringLiteral(" union all select 1, 0, GUID from Node where ParentChannelId = ") %
-                 id % QStringLiteral(" and GUID in (") % QuotedList(guids) % u')';
+        query +=
+            QStringLiteral(" union all select 1, 0, GUID, '' from Node where ParentChannelId = ") %
+            id % QStringLiteral(" and GUID in (") % QuotedList(guids) % u')';
     }
     if (!FChannelLinks.empty())
-        query += QStringLiteral(" union all select 2, CategoryId, '' from Channel2Category "
+        query += QStringLiteral(" union all select 2, CategoryId, '', '' from Channel2Category "
                                 "where ChannelID = ") %
                  id;
     if (!FCategories.empty()) {
         QStringList names;
         for (const cNewCategory& category : FCategories)
             names << category.Name;
-        query +=
-            QStringLiteral(" union all select 3, ID, Libelle from Category where Libelle in (") %
-            QuotedList(names) % u')';
+        query += QStringLiteral(
+                     " union all select 3, ID, Libelle, '' from Category where Libelle in (") %
+                 QuotedList(names) % u')';
     }
     return query;
 }
@@ -259,6 +274,8 @@ cRefreshStore::cStoredNow cRefreshStore::ReadStoredNow() {
             switch (connection.ColumnInt(0)) {
             case 0:
                 stored.ChannelExists = true;
+                stored.Others = {connection.ColumnInt(1), connection.ColumnText(2),
+                                 connection.ColumnText(3)};
                 break;
             case 1:
                 stored.Guids.insert(connection.ColumnText(2));
@@ -285,6 +302,7 @@ bool cRefreshStore::Run() {
         return false;
     TSQLLiteImp& connection = FDatabase.Connection();
     connection.RunBatch(FAlways);
+    KeepOthersColumns(stored.Others);
     // A category another writer created meanwhile is used instead of this
     // refresh's copy of it.
     QHash<int64_t, int64_t> storedInstead;
@@ -324,6 +342,19 @@ bool cRefreshStore::Run() {
     // Anything else pending on the connection, as a save of everything would.
     FDatabase.SaveAll();
     return true;
+}
+
+void cRefreshStore::KeepOthersColumns(const cOthersColumns& stored) {
+    if (stored.DefaultEnclosureStatus == FChannel.DefaultEnclosureStatus() &&
+        stored.Frequency == FrequencyText(FChannel.Frequency()) &&
+        stored.LastArchiveTime_UTC == FChannel.LastArchiveTime_UTC())
+        return;
+    FDatabase.Connection().ExecuteBatch(
+        {QStringLiteral("update Channel set DefaultEnclosureStatus = ") %
+         NumberText(stored.DefaultEnclosureStatus) % QStringLiteral(", Frequency = ") %
+         QuotedText(stored.Frequency) % QStringLiteral(", LastArchiveTime_UTC = ") %
+         QuotedText(stored.LastArchiveTime_UTC) % QStringLiteral(" where ID = ") %
+         NumberText(FChannelId)});
 }
 
 // The channel's ChannelFetch row as loaded at the start of a refresh, and

@@ -270,6 +270,25 @@ TEST_F(Refresh, ARefreshStoresOnlyWhatAnotherWriterHasNotStoredSinceItRead) {
     }
 }
 
+// The user's settings and the archive's time, changed by another connection
+// while the feed was fetched, outlive the refresh; its own columns are its.
+TEST_F(Refresh, WhatOthersChangeInTheChannelRowDuringARefreshIsKept) {
+    const int64_t id = Subscribe("/feed");
+    cReadRefresh read(Database, id, RssWithItems({"a"}));
+    cSQLDatabase other;
+    other.Open(File.Path());
+    other.Execute(QStringLiteral("update Channel set Frequency = 'd: 1h: 0m: 0', "
+                                 "DefaultEnclosureStatus = 2, LastArchiveTime_UTC = "
+                                 "'2026/01/02 03:04:05', Title = 'Old' where ID = %1")
+                      .arg(id));
+    ASSERT_TRUE(read.Store());
+    EXPECT_EQ(QString::fromUtf8(Database.QueryText(
+                  QStringLiteral("select Frequency || '|' || DefaultEnclosureStatus || '|' || "
+                                 "LastArchiveTime_UTC || '|' || Title from Channel where ID = %1")
+                      .arg(id))),
+              QStringLiteral("d: 1h: 0m: 0|2|2026/01/02 03:04:05|T"));
+}
+
 TEST_F(Refresh, ARefreshOfAChannelRemovedMeanwhileStoresNothing) {
     auto feed = Server.Serve("/feed", Feed(RssWithCategories({{"c", "Extra"}})));
     const int64_t id = Subscribe("/feed");
