@@ -95,8 +95,7 @@ void cArchiveJob::Run() {
              QStringLiteral("update channelstat set NeedRecalc = -1 where ChannelId = ") %
                  channel});
         // Attached to this connection only; closing it detaches the file.
-        database.Execute(QStringLiteral("attach ") % QuotedText(GetConfig().ArchiveDatabasePath()) %
-                         QStringLiteral(" as Arc"));
+        database.Connection().Attach(GetConfig().ArchiveDatabasePath(), QStringLiteral("Arc"));
         for (const QStringList& step : MoveSteps(channel, QuotedTime(now)))
             database.ExecuteInTransaction(step);
     } catch (const EVelmoraError& error) {

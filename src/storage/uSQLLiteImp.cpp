@@ -1,8 +1,10 @@
 #include "storage/uSQLLiteImp.h"
 
+#include "storage/uSQLValue.h"
 #include "storage/uStorageLog.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -293,6 +295,16 @@ cCompiledBatch TSQLLiteImp::CompileBatch(const QStringList& lines) {
     return batch;
 }
 
+void TSQLLiteImp::Attach(const QString& path, const QString& alias) {
+    FAttaching = path;
+    const auto attached = qScopeGuard([this] { FAttaching.clear(); });
+    // SQLite opens an attached file at its first use: the schema is read at
+    // once, so that a file that is no database is found here.
+    ExecuteBatch(
+        {QStringLiteral("attach ") % QuotedText(path) % QStringLiteral(" as ") % alias,
+         QStringLiteral("select count(*) from ") % alias % QStringLiteral(".sqlite_master")});
+}
+
 void TSQLLiteImp::RunBatch(const cCompiledBatch& batch) {
     for (qsizetype i = 0; i < batch.FLines.size(); ++i) {
         if (i >= static_cast<qsizetype>(batch.FStatements.size())) {
@@ -457,6 +469,8 @@ void TSQLLiteImp::RaiseErrorWithCode(const char* message, const QString& stateme
 
 void TSQLLiteImp::Raise(const QString& message, int code) const {
     const int systemError = FConnection ? sqlite3_system_errno(FConnection) : 0;
+    if (!FAttaching.isEmpty())
+        RaiseFor(FAttaching, message, code, PlainProblem(code, FAttaching, systemError));
     const QString problem = PlainProblem(code, FPath, systemError);
     if (FOpening && IsFaultCode(code))
         RaiseFor(FPath,

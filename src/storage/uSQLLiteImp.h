@@ -107,6 +107,11 @@ public:
 
     // Runs each line as one statement, in order; an error ends the batch.
     void ExecuteBatch(const QStringList& lines);
+    // Attaches the existing database file at path as alias, until the
+    // connection closes, and reads its schema. A fault found here (missing,
+    // not a database, damaged at its start) names that file, not the
+    // connection's own.
+    void Attach(const QString& path, const QString& alias);
 
     // The same as ExecuteBatch, in two steps: compiling, then running.
     cCompiledBatch CompileBatch(const QStringList& lines);
@@ -156,6 +161,8 @@ private:
 
     sqlite3* FConnection = nullptr;
     QString FPath;
+    // The file a fault names while another one is being attached.
+    QString FAttaching;
     // Set while OpenFile reads the file for the first time.
     bool FOpening = false;
     int FSchemaVersion = 0;

@@ -111,6 +111,7 @@ struct cFaultCase {
     std::function<void(const QString& path)> meet;
     int code;
     const char* plainWords;
+    // %path stands for the file's path.
     const char* sqliteText;
     // What is true of the file afterwards.
     std::function<void(const QString& path)> after;
@@ -119,6 +120,20 @@ struct cFaultCase {
 void OpenIt(const QString& path) {
     TSQLLiteImp connection;
     connection.OpenFile(path);
+}
+
+void FileWithGarbageOverTheHeader(const QString& path) {
+    FileWithRows(path);
+    WriteGarbage(path, 0, 100);
+}
+
+// Attaches the file to a healthy database of its own folder.
+void AttachIt(const QString& path) {
+    const QString healthy = path + QStringLiteral(".main");
+    FileWithRows(healthy);
+    cSQLDatabase database;
+    database.Open(healthy);
+    database.Connection().Attach(path, QStringLiteral("Arc"));
 }
 
 } // namespace
@@ -135,6 +150,14 @@ TEST(DatabaseFaults, EachNamesTheFileSaysWhatIsWrongAndIsRecorded) {
          },
          OpenIt, SQLITE_CANTOPEN, "the file holds no tables (velmora-cli init creates them)",
          "no tables", [](const QString& path) { EXPECT_EQ(QFileInfo(path).size(), 0); }},
+        {"missing, attached", [](const QString&) {}, AttachIt, SQLITE_CANTOPEN,
+         "the file does not exist (velmora-cli init creates it)", "unable to open database: %path",
+         [](const QString& path) {
+             EXPECT_FALSE(QFileInfo::exists(path)) << "made by the attach";
+         }},
+        {"garbage over the header, attached", FileWithGarbageOverTheHeader, AttachIt, SQLITE_NOTADB,
+         "the file is not a database, or its first page is damaged", "file is not a database",
+         nullptr},
         {"garbage in the middle",
          [](const QString& path) {
              const cRowsFile file = FileWithRows(path);
@@ -147,13 +170,9 @@ TEST(DatabaseFaults, EachNamesTheFileSaysWhatIsWrongAndIsRecorded) {
              database.QueryInt64(QStringLiteral("select sum(length(B)) from T"));
          },
          SQLITE_CORRUPT, "the file is damaged", "database disk image is malformed", nullptr},
-        {"garbage over the header",
-         [](const QString& path) {
-             FileWithRows(path);
-             WriteGarbage(path, 0, 100);
-         },
-         OpenIt, SQLITE_NOTADB, "the file is not a database, or its first page is damaged",
-         "file is not a database", nullptr},
+        {"garbage over the header", FileWithGarbageOverTheHeader, OpenIt, SQLITE_NOTADB,
+         "the file is not a database, or its first page is damaged", "file is not a database",
+         nullptr},
         {"full", [](const QString& path) { FileWithRows(path); },
          [](const QString& path) {
              cSQLDatabase database;
@@ -195,8 +214,9 @@ TEST(DatabaseFaults, EachNamesTheFileSaysWhatIsWrongAndIsRecorded) {
             EXPECT_EQ(error.Summary(), summary);
             EXPECT_TRUE(error.Message().startsWith(summary + QStringLiteral(". ")))
                 << error.Message().toStdString();
-            EXPECT_TRUE(
-                error.Message().endsWith(QStringLiteral(" : ") + QString::fromUtf8(row.sqliteText)))
+            const QString sqliteText =
+                QString::fromUtf8(row.sqliteText).replace(QStringLiteral("%path"), path);
+            EXPECT_TRUE(error.Message().endsWith(QStringLiteral(" : ") + sqliteText))
                 << error.Message().toStdString();
             const cDatabaseFault recorded = LastDatabaseFault();
             EXPECT_EQ(recorded.Serial, faultsBefore + 1);
