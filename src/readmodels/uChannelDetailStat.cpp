@@ -46,8 +46,12 @@ cChannelDetailStatTable::cChannelDetailStatTable(cSQLDatabase& database)
     : cSQLTable(database, RecordClassOf<cChannelDetailStat>()) {}
 
 void cChannelDetailStatTable::QueryChannelDetails() {
+    // Every subscription, also one never stored (new, or failing since it
+    // was added), which has no counters yet: the window is where it is
+    // seen and removed.
     Query(QStringLiteral(" select c.ID, c.Title, c.ChannelURL, c.LastUpdateTime_UTC, "
-                         "s.total,s.unread, s.new,c.IsoLanguageCode,c.IsLastUpdateOk, "
-                         "c.Frequency,c.description,c.NextUpdateDateTime_UTC  from channel c, "
-                         "channelstat s  where c.id = s.channelid  order by c.Title "));
+                         "coalesce(s.total, 0), coalesce(s.unread, 0), coalesce(s.new, 0), "
+                         "c.IsoLanguageCode,c.IsLastUpdateOk, c.Frequency,c.description,"
+                         "c.NextUpdateDateTime_UTC  from channel c left join channelstat s on "
+                         "c.id = s.channelid  order by c.Title "));
 }

@@ -78,10 +78,11 @@ TEST_F(StatViews, CategoryListsShowOnlyCategoriesWithCounters) {
     EXPECT_EQ(categories.Record(0)->Libelle(), QStringLiteral("Sport"));
 }
 
-TEST_F(StatViews, ChannelDetailsEditFrequencyAndNextUpdate) {
+TEST_F(StatViews, ChannelDetailsListEverySubscriptionAndEditFrequencyAndNextUpdate) {
     cChannelDetailStatTable details(Database);
     details.QueryChannelDetails();
-    EXPECT_EQ(Ids(details), (QList<int64_t>{2, 1}));
+    EXPECT_EQ(Ids(details), (QList<int64_t>{2, 1, 3}));
+    EXPECT_EQ(details.Record(2)->Total(), 0) << "never updated: no counters yet";
     cChannelDetailStat* cabbage = details.Record(1);
     EXPECT_EQ(cabbage->Frequency(), (cFrequency{0, 0, 30}));
     EXPECT_EQ(details.Record(0)->Frequency(), (cFrequency{1, 2, 3}));
