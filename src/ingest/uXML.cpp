@@ -236,18 +236,59 @@ std::unique_ptr<cXMLDocument> cXML::NewDocument() {
     return std::make_unique<cXMLDocument>();
 }
 
+namespace {
+
+using cParserContext = std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)>;
+
+cParserContext NewParserContext() {
+    cParserContext context(xmlNewParserCtxt(), xmlFreeParserCtxt);
+    if (!context)
+        throw EVelmoraError(QStringLiteral("XML parser unavailable"));
+    return context;
+}
+
+xmlDocPtr Parse(xmlParserCtxt& context, const QByteArray& bytes) {
+    return xmlCtxtReadMemory(&context, bytes.constData(), bytes.size(), nullptr, nullptr,
+                             XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR |
+                                 XML_PARSE_NOWARNING);
+}
+
+// Feeds use HTML's entities (&nbsp;, &eacute;) without declaring them. Under
+// a document type whose DTD is never read, as RSS 0.91 names one, such a
+// reference is no fault of the document's form and is resolved afterwards;
+// without one it refuses the whole feed. The declaration goes on the XML
+// declaration's line, so that errors keep their line numbers.
+QByteArray WithUnreadDocumentType(const QByteArray& bytes) {
+    static const QByteArray documentType =
+        QByteArrayLiteral("<!DOCTYPE feed SYSTEM \"http://entities.invalid/html.dtd\">");
+    qsizetype at = 0;
+    if (bytes.startsWith("<?xml"))
+        if (const qsizetype end = bytes.indexOf("?>"); end >= 0)
+            at = end + 2;
+    return QByteArray(bytes).insert(at, documentType);
+}
+
+bool RefusedForAnUndeclaredEntity(xmlParserCtxt& context, const QByteArray& bytes) {
+    const xmlError* error = xmlCtxtGetLastError(&context);
+    return error && error->code == XML_ERR_UNDECLARED_ENTITY && !bytes.contains("<!DOCTYPE") &&
+           AsciiCompatible(bytes) == bytes;
+}
+
+} // namespace
+
 void cXML::LoadDocument(cXMLDocument& document, const QByteArray& bytes) {
     InitialiseLibrary();
     if (const int words = MostTagWords(AsciiCompatible(bytes)); words > MaxTagWords)
         throw EVelmoraError(QStringLiteral("a start tag of %1 words, more than %2 are not read")
                                 .arg(QString::number(words), QString::number(MaxTagWords)));
-    std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)> context(xmlNewParserCtxt(),
-                                                                       xmlFreeParserCtxt);
-    if (!context)
-        throw EVelmoraError(QStringLiteral("XML parser unavailable"));
-    xmlDocPtr parsed = xmlCtxtReadMemory(
-        context.get(), bytes.constData(), bytes.size(), nullptr, nullptr,
-        XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    cParserContext context = NewParserContext();
+    xmlDocPtr parsed = Parse(*context, bytes);
+    if ((!parsed || !context->wellFormed) && RefusedForAnUndeclaredEntity(*context, bytes)) {
+        if (parsed)
+            xmlFreeDoc(parsed);
+        context = NewParserContext();
+        parsed = Parse(*context, WithUnreadDocumentType(bytes));
+    }
     if (!parsed || !context->wellFormed) {
         if (parsed)
             xmlFreeDoc(parsed);
