@@ -54,19 +54,44 @@ bool IsValidUtf8(QByteArrayView bytes) {
     return true;
 }
 
+// 0x80 to 0x9F in windows-1252; the five codes the code page leaves
+// unassigned keep their Latin-1 meaning.
+constexpr char16_t Windows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
 QByteArray Windows1252AsUtf8(QByteArrayView bytes) {
-    // 0x80 to 0x9F; the five bytes the code page leaves unassigned keep
-    // their Latin-1 meaning.
-    static constexpr char16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
     QString text(bytes.size(), Qt::Uninitialized);
-    for (qsizetype index = 0; index < bytes.size(); ++index) {
-        const auto byte = static_cast<unsigned char>(bytes[index]);
-        text[index] = byte >= 0x80 && byte < 0xA0 ? QChar(high[byte - 0x80]) : QChar(byte);
-    }
-    return text.toUtf8();
+    for (qsizetype index = 0; index < bytes.size(); ++index)
+        text[index] = QChar(static_cast<unsigned char>(bytes[index]));
+    return WithWindows1252Punctuation(std::move(text)).toUtf8();
+}
+
+// Where the declaration's encoding name stands: its first byte and its
+// length; a length of -1 when the document declares none.
+struct cNameSpan {
+    qsizetype Start = 0;
+    qsizetype Length = -1;
+};
+
+cNameSpan DeclaredEncodingSpan(QByteArrayView document) {
+    if (!document.startsWith("<?xml"))
+        return {};
+    const qsizetype end = document.indexOf("?>");
+    const qsizetype name = document.indexOf("encoding");
+    if (end < 0 || name < 0 || name > end)
+        return {};
+    const qsizetype open = document.indexOf('=', name);
+    qsizetype quote = open + 1;
+    while (quote < end && (document[quote] == ' ' || document[quote] == '\t'))
+        ++quote;
+    if (open < 0 || quote >= end || (document[quote] != '"' && document[quote] != '\''))
+        return {};
+    const qsizetype close = document.indexOf(document[quote], quote + 1);
+    if (close < 0 || close > end)
+        return {};
+    return {quote + 1, close - quote - 1};
 }
 
 // The declaration, when there is one, names an encoding.
@@ -77,25 +102,24 @@ bool DeclaresEncoding(QByteArrayView document) {
     return end > 0 && document.first(end).contains("encoding");
 }
 
+// The names browsers read as windows-1252.
+bool NamesLatin1(QByteArrayView name) {
+    const QByteArray lower = name.toByteArray().toLower();
+    for (const char* latin1 : {"iso-8859-1", "iso8859-1", "iso_8859-1", "latin1", "l1", "us-ascii",
+                               "ascii", "windows-1252", "cp1252"})
+        if (lower == latin1)
+            return true;
+    return false;
+}
+
 // The document with its declaration naming UTF-8: what a byte-order mark
 // says wins over what the declaration says, as in a browser.
 QByteArray DeclaredAsUtf8(QByteArrayView document) {
     QByteArray text = document.toByteArray();
-    if (!DeclaresEncoding(document))
+    const cNameSpan name = DeclaredEncodingSpan(document);
+    if (name.Length < 0)
         return text;
-    const qsizetype end = text.indexOf("?>");
-    const qsizetype name = text.indexOf("encoding");
-    const qsizetype open = text.indexOf('=', name);
-    qsizetype quote = open + 1;
-    while (quote < end && (text[quote] == ' ' || text[quote] == '\t'))
-        ++quote;
-    if (end < 0 || name > end || open < 0 || quote >= end ||
-        (text[quote] != '"' && text[quote] != '\''))
-        return text;
-    const qsizetype close = text.indexOf(text[quote], quote + 1);
-    if (close < 0 || close > end)
-        return text;
-    return text.replace(quote + 1, close - quote - 1, "UTF-8");
+    return text.replace(name.Start, name.Length, "UTF-8");
 }
 
 } // namespace
@@ -124,5 +148,15 @@ QByteArray ReadableFeedDocument(const QByteArray& body) {
         return Windows1252AsUtf8(document);
     if (marked)
         return DeclaredAsUtf8(document);
+    if (const cNameSpan name = DeclaredEncodingSpan(document);
+        name.Length >= 0 && NamesLatin1(document.sliced(name.Start, name.Length)))
+        return DeclaredAsUtf8(Windows1252AsUtf8(document));
     return start == 0 ? body : document.toByteArray();
+}
+
+QString WithWindows1252Punctuation(QString text) {
+    for (QChar& character : text)
+        if (character.unicode() >= 0x80 && character.unicode() < 0xA0)
+            character = QChar(Windows1252High[character.unicode() - 0x80]);
+    return text;
 }

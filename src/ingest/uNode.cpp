@@ -2,6 +2,7 @@
 
 #include "ingest/uCategoryLinks.h"
 #include "ingest/uEnclosure.h"
+#include "ingest/uFeedBytes.h"
 #include "ingest/uFeedDates.h"
 #include "ingest/uHTMLParser.h"
 #include "ingest/uIngestLog.h"
@@ -107,9 +108,9 @@ QString ConvertedFeedText(cXMLNode element) {
     if (IsPlainTextConstruct(element)) {
         QString text = cXML::InnerText(element).trimmed();
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        return text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        return WithWindows1252Punctuation(text.replace(QLatin1Char('\n'), QLatin1String("\r\n")));
     }
-    return HtmlToText(FeedText(element)).trimmed();
+    return WithWindows1252Punctuation(HtmlToText(FeedText(element)).trimmed());
 }
 
 QString ResolvedFeedUrl(cXMLNode element, const QString& written, const QString& feedUrl) {
