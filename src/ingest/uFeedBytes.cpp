@@ -102,16 +102,6 @@ bool DeclaresEncoding(QByteArrayView document) {
     return end > 0 && document.first(end).contains("encoding");
 }
 
-// The names browsers read as windows-1252.
-bool NamesLatin1(QByteArrayView name) {
-    const QByteArray lower = name.toByteArray().toLower();
-    for (const char* latin1 : {"iso-8859-1", "iso8859-1", "iso_8859-1", "latin1", "l1", "us-ascii",
-                               "ascii", "windows-1252", "cp1252"})
-        if (lower == latin1)
-            return true;
-    return false;
-}
-
 // The document with its declaration naming UTF-8: what a byte-order mark
 // says wins over what the declaration says, as in a browser.
 QByteArray DeclaredAsUtf8(QByteArrayView document) {
@@ -149,7 +139,7 @@ QByteArray ReadableFeedDocument(const QByteArray& body) {
     if (marked)
         return DeclaredAsUtf8(document);
     if (const cNameSpan name = DeclaredEncodingSpan(document);
-        name.Length >= 0 && NamesLatin1(document.sliced(name.Start, name.Length)))
+        name.Length >= 0 && ReadAsWindows1252(document.sliced(name.Start, name.Length)))
         return DeclaredAsUtf8(Windows1252AsUtf8(document));
     return start == 0 ? body : document.toByteArray();
 }
@@ -159,4 +149,18 @@ QString WithWindows1252Punctuation(QString text) {
         if (character.unicode() >= 0x80 && character.unicode() < 0xA0)
             character = QChar(Windows1252High[character.unicode() - 0x80]);
     return text;
+}
+
+bool ReadAsWindows1252(QByteArrayView name) {
+    static const char* const labels[] = {
+        "ansi_x3.4-1968", "ascii",           "cp1252",     "cp819",     "csisolatin1",
+        "ibm819",         "iso-8859-1",      "iso-ir-100", "iso8859-1", "iso88591",
+        "iso_8859-1",     "iso_8859-1:1987", "l1",         "latin1",    "us-ascii",
+        "windows-1252",
+    };
+    const QByteArray label = name.toByteArray().trimmed().toLower();
+    for (const char* windows1252Label : labels)
+        if (label == windows1252Label)
+            return true;
+    return false;
 }

@@ -13,6 +13,10 @@
 // declaration named, as a browser reads it; any other comes back as it is.
 QByteArray ReadableFeedDocument(const QByteArray& body);
 
+// True for the encoding names browsers read as windows-1252: Latin-1's and
+// ASCII's, whose documents put their curly quotes and dashes in 0x80-0x9F.
+bool ReadAsWindows1252(QByteArrayView name);
+
 // The text with its C1 control characters, which no text means, read as the
 // windows-1252 characters of the same codes, as browsers read "&#146;".
 QString WithWindows1252Punctuation(QString text);

@@ -1,5 +1,6 @@
 #include "ingest/uHTMLDocument.h"
 
+#include "ingest/uFeedBytes.h"
 #include "ingest/uXML.h"
 
 #include <libxml/HTMLparser.h>
@@ -24,16 +25,7 @@ bool IsKnownCharset(const QByteArray& charset) {
 QByteArray BrowserCharset(const QByteArray& page, const QByteArray& named) {
     if (page.startsWith("\xef\xbb\xbf"))
         return "UTF-8";
-    static const char* const windows1252Labels[] = {
-        "ansi_x3.4-1968",  "ascii",      "cp819",     "csisolatin1", "ibm819",
-        "iso-8859-1",      "iso-ir-100", "iso8859-1", "iso88591",    "iso_8859-1",
-        "iso_8859-1:1987", "l1",         "latin1",    "us-ascii",
-    };
-    const QByteArray label = named.trimmed().toLower();
-    for (const char* windows1252Label : windows1252Labels)
-        if (label == windows1252Label)
-            return "windows-1252";
-    return named;
+    return ReadAsWindows1252(named) ? QByteArray("windows-1252") : named;
 }
 
 } // namespace
