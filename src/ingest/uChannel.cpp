@@ -501,7 +501,8 @@ UpdateResult cChannel::UpdateFromFeed(const QStringList& withAttempt) {
     {
         cRefreshTables tables(database);
         try {
-            ReadFeed(stream.data(), tables, reply.DocumentUrl);
+            ReadFeed(stream.data(), tables, reply.DocumentUrl,
+                     CharsetOfContentType(reply.ContentType));
         } catch (const EVelmoraError& error) {
             unreadable = std::current_exception();
             reason = QStringLiteral("not a feed: ") + error.Message();
@@ -538,11 +539,11 @@ bool cChannel::StoreRefresh(cRefreshTables& tables, bool feedRead) {
     return stored;
 }
 
-void cChannel::ReadFeed(const QByteArray& body, cRefreshTables& tables,
-                        const QString& documentUrl) {
+void cChannel::ReadFeed(const QByteArray& body, cRefreshTables& tables, const QString& documentUrl,
+                        const QByteArray& serverCharset) {
     FDocumentUrl = documentUrl.isEmpty() ? ChannelURL() : documentUrl;
     std::unique_ptr<cXMLDocument> document = cXML::NewDocument();
-    cXML::LoadDocument(*document, ReadableFeedDocument(body));
+    cXML::LoadDocument(*document, ReadableFeedDocument(body, serverCharset));
     cXMLNode root = document->Root();
 
     tables.ChannelCategories.LoadChannelLinks(ID());

@@ -49,11 +49,12 @@ public:
     // enclosures and categories, and the purge marks. Stores nothing.
     // Whitespace or a byte-order mark before the document's start is
     // skipped; an ASCII-based document that declares no encoding and is not
-    // UTF-8 is read as windows-1252. Relative links resolve against
-    // documentUrl, the address the body came from after any redirect; empty
-    // for the channel's own.
+    // UTF-8 is read in serverCharset, the one its reply's Content-Type
+    // named, where known, else as windows-1252. Relative links resolve
+    // against documentUrl, the address the body came from after any
+    // redirect; empty for the channel's own.
     void ReadFeed(const QByteArray& body, cRefreshTables& tables,
-                  const QString& documentUrl = QString());
+                  const QString& documentUrl = QString(), const QByteArray& serverCharset = {});
     // Stores what ReadFeed read and the channel's fields in one write
     // transaction. Other processes may have stored some of it since it was
     // read: inside the write turn the channel's stored keys are read again,

@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <libxml/encoding.h>
+
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -102,6 +106,17 @@ bool DeclaresEncoding(QByteArrayView document) {
     return end > 0 && document.first(end).contains("encoding");
 }
 
+// The document declared in that encoding: a declaration without one is
+// given it, a document without one is given one.
+QByteArray DeclaredAs(QByteArrayView document, const QByteArray& encoding) {
+    QByteArray text = document.toByteArray();
+    const QByteArray attribute = " encoding=\"" + encoding + '"';
+    if (!text.startsWith("<?xml"))
+        return "<?xml version=\"1.0\"" + attribute + "?>" + text;
+    const qsizetype end = text.indexOf("?>");
+    return end < 0 ? text : text.insert(end, attribute);
+}
+
 // The document with its declaration naming UTF-8: what a byte-order mark
 // says wins over what the declaration says, as in a browser.
 QByteArray DeclaredAsUtf8(QByteArrayView document) {
@@ -114,7 +129,7 @@ QByteArray DeclaredAsUtf8(QByteArrayView document) {
 
 } // namespace
 
-QByteArray ReadableFeedDocument(const QByteArray& body) {
+QByteArray ReadableFeedDocument(const QByteArray& body, const QByteArray& serverCharset) {
     qsizetype start = 0;
     bool marked = false;
     for (;;) {
@@ -135,7 +150,9 @@ QByteArray ReadableFeedDocument(const QByteArray& body) {
     if (document.size() < 2 || document[0] != '<' || document[1] == '\0')
         return body;
     if (!marked && !DeclaresEncoding(document) && !IsValidUtf8(document))
-        return Windows1252AsUtf8(document);
+        return IsKnownEncoding(serverCharset) && !ReadAsWindows1252(serverCharset)
+                   ? DeclaredAs(document, serverCharset)
+                   : Windows1252AsUtf8(document);
     if (marked)
         return DeclaredAsUtf8(document);
     if (const cNameSpan name = DeclaredEncodingSpan(document);
@@ -163,4 +180,18 @@ bool ReadAsWindows1252(QByteArrayView name) {
         if (label == windows1252Label)
             return true;
     return false;
+}
+
+bool IsKnownEncoding(const QByteArray& name) {
+    // Only a plain name goes into a declaration.
+    if (name.isEmpty() || !std::all_of(name.cbegin(), name.cend(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ||
+                   c == '.' || c == ':';
+        }))
+        return false;
+    xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(name.constData());
+    if (!handler)
+        return false;
+    xmlCharEncCloseFunc(handler);
+    return true;
 }

@@ -224,6 +224,15 @@ cScopedHTTPTimeouts::~cScopedHTTPTimeouts() {
     ReplaceTimeouts(FKind, FPrevious);
 }
 
+QByteArray CharsetOfContentType(const QByteArray& contentType) {
+    for (const QByteArray& parameter : contentType.split(';')) {
+        const QByteArray trimmed = parameter.trimmed();
+        if (trimmed.toLower().startsWith("charset="))
+            return trimmed.mid(8).trimmed().replace('"', QByteArray()).replace('\'', QByteArray());
+    }
+    return QByteArray();
+}
+
 cHTTP::cHTTP(HTTPFetchKind kind) : cHTTP(CurrentHTTPTimeouts(kind)) {}
 
 cHTTP::cHTTP(const cHTTPTimeouts& timeouts) : FTimeouts(timeouts) {

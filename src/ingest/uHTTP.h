@@ -90,6 +90,10 @@ struct cHTTPReply {
     QString Error;
 };
 
+// The charset parameter of a Content-Type header, unquoted; empty without
+// one.
+QByteArray CharsetOfContentType(const QByteArray& contentType);
+
 // The system's only network client: HTTP GET, one object per fetch, no
 // state kept between fetches. HTTPS is verified against the system's
 // certificates; gzip and deflate replies are decoded.

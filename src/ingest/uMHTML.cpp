@@ -118,16 +118,6 @@ void Strip(xmlNodePtr root) {
     }
 }
 
-// The charset parameter of a Content-Type header, unquoted; empty without one.
-QByteArray CharsetOf(const QByteArray& contentType) {
-    for (const QByteArray& parameter : contentType.split(';')) {
-        const QByteArray trimmed = parameter.trimmed();
-        if (trimmed.toLower().startsWith("charset="))
-            return trimmed.mid(8).trimmed().replace('"', QByteArray()).replace('\'', QByteArray());
-    }
-    return QByteArray();
-}
-
 // Whether a reply of this Content-Type can be a page: text, or markup
 // served as XML; a reply that names no type is read as a browser reads it.
 bool IsPageType(const QByteArray& contentType) {
@@ -227,8 +217,8 @@ void SavePageAsMHT(const QString& url, const QString& path) {
     if (!IsPageType(reply.ContentType))
         throw EVelmoraError(QStringLiteral("Can't save %1: it is %2, not a web page")
                                 .arg(address, QString::fromLatin1(reply.ContentType)));
-    const QByteArray document =
-        MHTMLDocument(StrippedPage(page, address, CharsetOf(reply.ContentType)), address);
+    const QByteArray document = MHTMLDocument(
+        StrippedPage(page, address, CharsetOfContentType(reply.ContentType)), address);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(document) != document.size() ||
         !file.commit())

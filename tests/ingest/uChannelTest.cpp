@@ -184,10 +184,11 @@ QByteArray RssWithItems(const QStringList& guids) {
 // One refresh of the channel on the given connection, read and not stored
 // yet: what a refresh in another process holds while this one stores.
 struct cReadRefresh {
-    cReadRefresh(cSQLDatabase& database, int64_t channelId, const QByteArray& body)
+    cReadRefresh(cSQLDatabase& database, int64_t channelId, const QByteArray& body,
+                 const QByteArray& serverCharset = {})
         : Channels(database), Tables(database) {
         Channels.OpenChannel(channelId);
-        Channels.Record(0)->ReadFeed(body, Tables);
+        Channels.Record(0)->ReadFeed(body, Tables, QString(), serverCharset);
     }
     bool Store() { return Channels.Record(0)->StoreRefresh(Tables, true); }
 
@@ -510,10 +511,13 @@ TEST_F(Refresh, DocumentsAreReadAsServersSendThem) {
     const int64_t id = Subscribe("/feed");
     const QByteArray utf8 = "<rss><channel><title>caf\xc3\xa9</title></channel></rss>";
     const QByteArray declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    const QByteArray cyrillic = "<rss><channel><title>\xcd\xee\xe2\xee\xf1\xf2\xe8</title>"
+                                "</channel></rss>";
     const struct {
         const char* name;
         QByteArray document;
         const char* title;
+        QByteArray serverCharset = {};
     } cases[] = {
         {"newline before the declaration", "\n" + declaration + utf8, "caf\xc3\xa9"},
         {"blanks before the declaration", " \t\r\n" + declaration + utf8, "caf\xc3\xa9"},
@@ -533,11 +537,31 @@ TEST_F(Refresh, DocumentsAreReadAsServersSendThem) {
          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><rss><channel>"
          "<title>caf\xe9</title></channel></rss>",
          "caf\xc3\xa9"},
+        {"undeclared, in the charset the server names", cyrillic, "Новости", "windows-1251"},
+        {"undeclared, with a declaration the server's charset completes",
+         "<?xml version=\"1.0\"?>" + cyrillic, "Новости", "windows-1251"},
+        {"UTF-8 although the server names Latin-1", utf8, "caf\xc3\xa9", "ISO-8859-1"},
+        {"the document's declaration over the server's charset",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><rss><channel>"
+         "<title>caf\xe9</title></channel></rss>",
+         "caf\xc3\xa9", "windows-1251"},
+        {"a charset no one knows", "<rss><channel><title>caf\xe9</title></channel></rss>",
+         "caf\xc3\xa9", "x-no-such\"/><evil"},
     };
     for (const auto& row : cases) {
-        cReadRefresh read(Database, id, row.document);
+        cReadRefresh read(Database, id, row.document, row.serverCharset);
         EXPECT_EQ(read.Channels.Record(0)->Title(), QString::fromUtf8(row.title)) << row.name;
     }
+
+    // The charset comes from the reply's Content-Type, quoted or not.
+    cTestEndpoint named = Feed(cyrillic);
+    named.ContentType = "text/xml; charset=\"windows-1251\"";
+    auto route = Server.Serve("/cyrillic", named);
+    const int64_t cyrillicId = Subscribe("/cyrillic");
+    ASSERT_EQ(Update(cyrillicId), UpdateResult::Stored);
+    EXPECT_EQ(QString::fromUtf8(Database.QueryText(
+                  QStringLiteral("select Title from Channel where ID = %1").arg(cyrillicId))),
+              QStringLiteral("Новости"));
 }
 
 // The fields several elements may give: the format's own element first,
