@@ -117,11 +117,14 @@ public:
     bool Run();
 
 private:
+    // Compiled ahead (Rows), or still as text (Lines) past the first
+    // ItemsCompiledAhead.
     struct cNewItem {
         QString Guid;
         QStringList Lines;
         cCompiledBatch Rows;
     };
+    static constexpr size_t ItemsCompiledAhead = 2000;
     struct cNewCategory {
         int64_t Id;
         QString Name;
@@ -193,9 +196,12 @@ cRefreshStore::cRefreshStore(cChannel& channel, cRefreshTables& tables, bool fee
     }
     CollectItems(tables, always);
     FAlways = connection.CompileBatch(always);
-    for (cNewItem& item : FItems) {
-        item.Rows = connection.CompileBatch(item.Lines);
-        item.Lines.clear();
+    // A compiled statement costs kilobytes until it runs: past a few
+    // thousand new items (a feed of a whole archive) the rest are compiled
+    // as they run, inside the write turn, so that memory stays bounded.
+    for (size_t index = 0; index < FItems.size() && index < ItemsCompiledAhead; ++index) {
+        FItems[index].Rows = connection.CompileBatch(FItems[index].Lines);
+        FItems[index].Lines.clear();
     }
     FStoredNowQuery = StoredNowQuery();
 }
@@ -330,9 +336,13 @@ bool cRefreshStore::Run() {
         link.RecordStatus = cSQLRecord::rsClean;
         connection.ExecuteBatch(row);
     }
-    for (const cNewItem& item : FItems)
-        if (!stored.Guids.contains(item.Guid))
-            connection.RunBatch(item.Rows);
+    for (cNewItem& item : FItems) {
+        if (stored.Guids.contains(item.Guid))
+            continue;
+        connection.RunBatch(item.Rows);
+        connection.ExecuteBatch(item.Lines);
+        item.Lines.clear();
+    }
     // This refresh's category identifiers are its own: only its new item
     // links carry them.
     for (auto it = storedInstead.cbegin(); it != storedInstead.cend(); ++it)

@@ -271,6 +271,26 @@ TEST_F(Refresh, ARefreshStoresOnlyWhatAnotherWriterHasNotStoredSinceItRead) {
     }
 }
 
+// A feed of thousands of new items (a whole archive) has its later items
+// compiled as they are stored: each is stored once, and those another writer
+// stored meanwhile are left out, before and after that point.
+TEST_F(Refresh, AFeedOfThousandsOfNewItemsIsStoredWholeAndOnce) {
+    const int64_t id = Subscribe("/feed");
+    QStringList guids;
+    for (int item = 0; item < 5000; ++item)
+        guids << QStringLiteral("g%1").arg(item);
+    cSQLDatabase other;
+    other.Open(File.Path());
+    cReadRefresh later(Database, id, RssWithItems(guids));
+    cReadRefresh earlier(other, id, RssWithItems({"g10", "g4000"}));
+    ASSERT_TRUE(earlier.Store());
+    ASSERT_TRUE(later.Store());
+    EXPECT_EQ(Database.QueryInt64(QStringLiteral("select count(*) from Node")), 5000);
+    EXPECT_EQ(Database.QueryInt64(QStringLiteral("select count(distinct GUID) from Node")), 5000);
+    EXPECT_EQ(Database.QueryText(QStringLiteral("select Title from Node where GUID = 'g4999'")),
+              "g4999");
+}
+
 // The user's settings and the archive's time, changed by another connection
 // while the feed was fetched, outlive the refresh; its own columns are its.
 TEST_F(Refresh, WhatOthersChangeInTheChannelRowDuringARefreshIsKept) {
