@@ -10,6 +10,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 
 // A channel's job rebuilds one flagged channel per run; the category job
@@ -38,7 +40,7 @@ QList<int64_t> ChannelsToRefresh(cSQLDatabase& database, bool everyChannel) {
 
 cRefreshNow::cRefreshNow(cSQLDatabase& database, const QList<int64_t>& channelIds)
     : FDatabase(database), FChannelIds(channelIds), FFaultsBefore(LastDatabaseFault().Serial),
-      FItemsBefore(static_cast<int>(CountStoredNodes(database))) {}
+      FItemsBefore(CountStoredNodesOfChannels(database, channelIds)) {}
 
 void cRefreshNow::Queue(cThreadPool& pool) const {
     for (int64_t id : FChannelIds)
@@ -89,7 +91,10 @@ cRefreshOutcome cRefreshNow::Finish() {
         }
         outcome.Failures.append({id, channel.Title, channel.Url, channel.Reason});
     }
-    outcome.NewItems = static_cast<int>(CountStoredNodes(FDatabase) - FItemsBefore);
+    const QHash<int64_t, int64_t> itemsNow = CountStoredNodesOfChannels(FDatabase, FChannelIds);
+    for (int64_t id : FChannelIds)
+        outcome.NewItems +=
+            static_cast<int>(std::max<int64_t>(0, itemsNow.value(id) - FItemsBefore.value(id)));
     // The statistics jobs swallow their errors too.
     RaiseDatabaseFaultSince(FFaultsBefore);
     return outcome;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <cstdint>
@@ -35,7 +36,8 @@ QList<int64_t> ChannelsToRefresh(cSQLDatabase& database, bool everyChannel);
 // finishes it on the same connection.
 class cRefreshNow {
 public:
-    // Counts the stored items now, so that Finish can tell how many are new.
+    // Counts the channels' stored items now, so that Finish can tell how
+    // many are new.
     cRefreshNow(cSQLDatabase& database, const QList<int64_t>& channelIds);
 
     const QList<int64_t>& ChannelIds() const { return FChannelIds; }
@@ -53,5 +55,8 @@ private:
     cSQLDatabase& FDatabase;
     const QList<int64_t> FChannelIds;
     const uint64_t FFaultsBefore;
-    const int FItemsBefore;
+    // Per channel: another process may store or remove items of other
+    // channels meanwhile, and an item it stores for one of these counts
+    // once here.
+    const QHash<int64_t, int64_t> FItemsBefore;
 };

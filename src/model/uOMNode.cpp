@@ -1,7 +1,10 @@
 #include "model/uOMNode.h"
 
 #include "storage/uRefId.h"
+#include "storage/uSQLLiteImp.h"
 #include "storage/uSQLValue.h"
+
+#include <QScopeGuard>
 
 bool cOmNodeRecord::WriteInsert(QStringList& statements) {
     statements << QStringLiteral("insert into Node values(") % NumberText(F.ID) % u',' %
@@ -186,4 +189,22 @@ cOmNodeTable::cOmNodeTable(cSQLDatabase& database, const cRecordClass* recordCla
 
 int64_t CountStoredNodes(cSQLDatabase& database) {
     return database.QueryInt64(QStringLiteral("select count(*) from Node"));
+}
+
+QHash<int64_t, int64_t> CountStoredNodesOfChannels(cSQLDatabase& database,
+                                                   const QList<int64_t>& channelIds) {
+    QHash<int64_t, int64_t> counts;
+    if (channelIds.isEmpty())
+        return counts;
+    QStringList ids;
+    for (int64_t id : channelIds)
+        ids << NumberText(id);
+    TSQLLiteImp& connection = database.Connection();
+    connection.PrepareQuery({QStringLiteral("select ParentChannelId, count(*) from Node where "
+                                            "ParentChannelId in (") %
+                             ids.join(u',') % QStringLiteral(") group by ParentChannelId")});
+    const auto closed = qScopeGuard([&connection] { connection.CloseQuery(); });
+    for (; !connection.Eof(); connection.Step())
+        counts.insert(connection.ColumnInt64(0), connection.ColumnInt64(1));
+    return counts;
 }

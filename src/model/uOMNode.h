@@ -2,6 +2,8 @@
 
 #include "storage/uSQLDataTabRec.h"
 
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <cstdint>
 
@@ -96,3 +98,7 @@ public:
 // How many items the database holds, archived ones included: what a refresh
 // brought is the change of this number.
 int64_t CountStoredNodes(cSQLDatabase& database);
+// How many items each of the channels holds, archived ones included; a
+// channel without items (or gone) is left out.
+QHash<int64_t, int64_t> CountStoredNodesOfChannels(cSQLDatabase& database,
+                                                   const QList<int64_t>& channelIds);

@@ -69,6 +69,23 @@ TEST_F(RefreshNow, TheOutcomeCountsRefreshedAndFailedChannelsAndNewItems) {
     EXPECT_EQ(again.Refreshed, 2);
 }
 
+TEST_F(RefreshNow, NewItemsAreTheRefreshedChannelsOwnWhateverHappensToOthersMeanwhile) {
+    auto first = Server.Serve("/first.xml", Feed("<item><guid>a1</guid></item>"
+                                                 "<item><guid>a2</guid></item>"));
+    auto other = Server.Serve("/other.xml", Feed("<item><guid>b1</guid></item>"
+                                                 "<item><guid>b2</guid></item>"
+                                                 "<item><guid>b3</guid></item>"));
+    const int64_t firstId = SubscribeTo(Server.Url("/first.xml"));
+    const int64_t otherId = SubscribeTo(Server.Url("/other.xml"));
+    Refresh({otherId});
+    cRefreshNow refresh(Database, {firstId});
+    // Another process removes a channel with its items meanwhile.
+    RemoveSubscription(Database, otherId);
+    refresh.Queue(Pool);
+    EXPECT_TRUE(Eventually([&] { return Pool.QueuedJobCount() == 0; }));
+    EXPECT_EQ(refresh.Finish().NewItems, 2);
+}
+
 TEST_F(RefreshNow, AChannelRemovedMeanwhileCountsAsFailed) {
     const int64_t id = SubscribeTo(QStringLiteral("http://127.0.0.1:1/gone.xml"));
     cRefreshNow refresh(Database, {id});
