@@ -97,6 +97,9 @@ TfrmMainClient::TfrmMainClient(TdmVelmora& data, TfrmLoadProgress& loadProgress)
     splitter->setChildrenCollapsible(false);
     FDockQuery = new QWidget(splitter);
     FDockQuery->setObjectName(QStringLiteral("panDockQuery"));
+    // A narrow window takes its width from the browser first, and the
+    // lists keep enough of theirs to read a title.
+    FDockQuery->setMinimumWidth(200);
     auto* dockLayout = new QVBoxLayout(FDockQuery);
     dockLayout->setContentsMargins(0, 0, 0, 0);
     auto* right = new QWidget(splitter);
