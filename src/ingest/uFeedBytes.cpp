@@ -1,12 +1,12 @@
 #include "ingest/uFeedBytes.h"
 
+#include <QScopeGuard>
 #include <QString>
 
-#include <libxml/encoding.h>
+#include <iconv.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -106,15 +106,29 @@ bool DeclaresEncoding(QByteArrayView document) {
     return end > 0 && document.first(end).contains("encoding");
 }
 
-// The document declared in that encoding: a declaration without one is
-// given it, a document without one is given one.
-QByteArray DeclaredAs(QByteArrayView document, const QByteArray& encoding) {
-    QByteArray text = document.toByteArray();
-    const QByteArray attribute = " encoding=\"" + encoding + '"';
-    if (!text.startsWith("<?xml"))
-        return "<?xml version=\"1.0\"" + attribute + "?>" + text;
-    const qsizetype end = text.indexOf("?>");
-    return end < 0 ? text : text.insert(end, attribute);
+// The bytes, written in a byte charset (one the Unicode ones are not: the
+// document is known not to be UTF-8), as UTF-8; nothing when the system
+// does not know the charset or the bytes are not written in it.
+std::optional<QByteArray> ByteCharsetAsUtf8(QByteArrayView bytes, const QByteArray& charset) {
+    const QByteArray name = charset.trimmed().toLower();
+    if (name.isEmpty() || name.startsWith("utf") || name.startsWith("ucs") ||
+        name.startsWith("unicode") || name.contains('/'))
+        return std::nullopt;
+    iconv_t converter = iconv_open("UTF-8", name.constData());
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    const auto closed = qScopeGuard([converter] { iconv_close(converter); });
+    // No byte charset takes more than four UTF-8 bytes for one of its own.
+    QByteArray text(bytes.size() * 4, Qt::Uninitialized);
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = static_cast<size_t>(bytes.size());
+    char* out = text.data();
+    size_t outLeft = static_cast<size_t>(text.size());
+    if (iconv(converter, &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1) || inLeft != 0 ||
+        iconv(converter, nullptr, nullptr, &out, &outLeft) == static_cast<size_t>(-1))
+        return std::nullopt;
+    text.truncate(text.size() - static_cast<qsizetype>(outLeft));
+    return text;
 }
 
 // The document with its declaration naming UTF-8: what a byte-order mark
@@ -149,10 +163,12 @@ QByteArray ReadableFeedDocument(const QByteArray& body, const QByteArray& server
     // tell.
     if (document.size() < 2 || document[0] != '<' || document[1] == '\0')
         return body;
-    if (!marked && !DeclaresEncoding(document) && !IsValidUtf8(document))
-        return IsKnownEncoding(serverCharset) && !ReadAsWindows1252(serverCharset)
-                   ? DeclaredAs(document, serverCharset)
-                   : Windows1252AsUtf8(document);
+    if (!marked && !DeclaresEncoding(document) && !IsValidUtf8(document)) {
+        if (!ReadAsWindows1252(serverCharset))
+            if (std::optional<QByteArray> text = ByteCharsetAsUtf8(document, serverCharset))
+                return *text;
+        return Windows1252AsUtf8(document);
+    }
     if (marked)
         return DeclaredAsUtf8(document);
     if (const cNameSpan name = DeclaredEncodingSpan(document);
@@ -180,18 +196,4 @@ bool ReadAsWindows1252(QByteArrayView name) {
         if (label == windows1252Label)
             return true;
     return false;
-}
-
-bool IsKnownEncoding(const QByteArray& name) {
-    // Only a plain name goes into a declaration.
-    if (name.isEmpty() || !std::all_of(name.cbegin(), name.cend(), [](char c) {
-            return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ||
-                   c == '.' || c == ':';
-        }))
-        return false;
-    xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(name.constData());
-    if (!handler)
-        return false;
-    xmlCharEncCloseFunc(handler);
-    return true;
 }

@@ -12,12 +12,10 @@
 // one behind a UTF-8 byte-order mark comes back declared UTF-8 whatever its
 // declaration named, as a browser reads it; any other comes back as it is.
 // An undeclared document that is not UTF-8 is read in the charset its
-// server named (serverCharset, from the reply's Content-Type) where libxml2
-// knows it, else as windows-1252.
+// server named (serverCharset, from the reply's Content-Type) when it is a
+// byte charset the system knows and the document is written in it, else as
+// windows-1252.
 QByteArray ReadableFeedDocument(const QByteArray& body, const QByteArray& serverCharset = {});
-
-// True when libxml2 reads text in the encoding of that name.
-bool IsKnownEncoding(const QByteArray& name);
 
 // True for the encoding names browsers read as windows-1252: Latin-1's and
 // ASCII's, whose documents put their curly quotes and dashes in 0x80-0x9F.

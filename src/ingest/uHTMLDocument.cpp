@@ -7,6 +7,16 @@
 
 namespace {
 
+bool IsKnownCharset(const QByteArray& charset) {
+    if (charset.isEmpty())
+        return false;
+    xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(charset.constData());
+    if (!handler)
+        return false;
+    xmlCharEncCloseFunc(handler);
+    return true;
+}
+
 // The charset a browser reads the page in, given the one its server named:
 // a UTF-8 byte-order mark goes before any label, and the labels of Latin-1
 // and ASCII mean windows-1252, which differs from them only in 0x80-0x9F,
@@ -27,9 +37,9 @@ cHTMLDocument ReadHTMLDocument(const QByteArray& page, const QByteArray& base,
     const QByteArray encoding = BrowserCharset(page, charset);
     return {htmlReadMemory(page.constData(), static_cast<int>(page.size()),
                            base.isEmpty() ? nullptr : base.constData(),
-                           IsKnownEncoding(encoding)  ? encoding.constData()
-                           : IsKnownEncoding(charset) ? charset.constData()
-                                                      : nullptr,
+                           IsKnownCharset(encoding)  ? encoding.constData()
+                           : IsKnownCharset(charset) ? charset.constData()
+                                                     : nullptr,
                            HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                                HTML_PARSE_NONET),
             xmlFreeDoc};

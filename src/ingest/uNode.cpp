@@ -105,11 +105,10 @@ bool HasScheme(const QString& url) {
 QString ConvertedFeedText(cXMLNode element) {
     if (!element)
         return QString();
-    if (IsPlainTextConstruct(element)) {
-        QString text = cXML::InnerText(element).trimmed();
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        return WithWindows1252Punctuation(text.replace(QLatin1Char('\n'), QLatin1String("\r\n")));
-    }
+    // Blanks in plain text are collapsed as in HTML's: feeds wrap and
+    // indent their text constructs.
+    if (IsPlainTextConstruct(element))
+        return WithWindows1252Punctuation(cXML::InnerText(element).simplified());
     return WithWindows1252Punctuation(HtmlToText(FeedText(element)).trimmed());
 }
 

@@ -29,7 +29,7 @@ public:
 // What an element of a feed says, as plain text with CR LF breaks: its text
 // (inline markup gives its text) or, for an Atom text construct of type
 // xhtml, the XHTML inside it, converted from HTML; an Atom 1.0 construct of
-// type text is its characters as they stand. C1 controls read as
+// type text is its characters as they stand, blanks collapsed. C1 controls read as
 // windows-1252's punctuation. Empty for no element. Never raises.
 QString ConvertedFeedText(cXMLNode element);
 // A URL the feed wrote at the element, without the blanks around it, made

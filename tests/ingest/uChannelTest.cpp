@@ -567,6 +567,18 @@ TEST_F(Refresh, DocumentsAreReadAsServersSendThem) {
          "caf\xc3\xa9", "windows-1251"},
         {"a charset no one knows", "<rss><channel><title>caf\xe9</title></channel></rss>",
          "caf\xc3\xa9", "x-no-such\"/><evil"},
+        {"not UTF-8 although the server says so",
+         "<rss><channel><title>caf\xe9</title></channel></rss>", "caf\xc3\xa9", "utf-8"},
+        {"not UTF-16 although the server says so",
+         "<rss><channel><title>caf\xe9</title></channel></rss>", "caf\xc3\xa9", "UTF-16"},
+        {"not in the charset the server names",
+         "<rss><channel><title>caf\xe9 \x98</title></channel></rss>", "caf\xc3\xa9 \xcb\x9c",
+         "windows-1251"},
+        {"a standalone declaration, in the server's charset",
+         "<?xml version=\"1.0\" standalone=\"yes\"?>" + cyrillic, "Новости", "windows-1251"},
+        {"a style sheet first, in the server's charset",
+         "<?xml-stylesheet type=\"text/xsl\" href=\"s.xsl\"?>" + cyrillic, "Новости",
+         "windows-1251"},
     };
     for (const auto& row : cases) {
         cReadRefresh read(Database, id, row.document, row.serverCharset);
