@@ -253,19 +253,55 @@ xmlDocPtr Parse(xmlParserCtxt& context, const QByteArray& bytes) {
                                  XML_PARSE_NOWARNING);
 }
 
-// Feeds use HTML's entities (&nbsp;, &eacute;) without declaring them. Under
-// a document type whose DTD is never read, as RSS 0.91 names one, such a
-// reference is no fault of the document's form and is resolved afterwards;
-// without one it refuses the whole feed. The declaration goes on the XML
-// declaration's line, so that errors keep their line numbers.
-QByteArray WithUnreadDocumentType(const QByteArray& bytes) {
-    static const QByteArray documentType =
-        QByteArrayLiteral("<!DOCTYPE feed SYSTEM \"http://entities.invalid/html.dtd\">");
+bool IsEntityNameCharacter(char character) {
+    return (character >= 'a' && character <= 'z') || (character >= 'A' && character <= 'Z') ||
+           (character >= '0' && character <= '9') || character == '.' || character == '-' ||
+           character == '_';
+}
+
+// Feeds use HTML's entities (&nbsp;, &eacute;) without declaring them, which
+// refuses the whole document. Each reference to an entity XML does not
+// define becomes what HTML reads: a character reference, or the reference
+// as written where HTML has no such entity; in text and attribute values
+// alike. CDATA sections and comments stay as they are.
+QByteArray WithUndeclaredEntitiesResolved(const QByteArray& bytes) {
+    QByteArray resolved;
+    resolved.reserve(bytes.size() + bytes.size() / 16);
     qsizetype at = 0;
-    if (bytes.startsWith("<?xml"))
-        if (const qsizetype end = bytes.indexOf("?>"); end >= 0)
-            at = end + 2;
-    return QByteArray(bytes).insert(at, documentType);
+    while (at < bytes.size()) {
+        const QByteArrayView rest = QByteArrayView(bytes).sliced(at);
+        const auto skipTo = [&](const char* end) {
+            const qsizetype found = bytes.indexOf(end, at);
+            const qsizetype stop = found < 0 ? bytes.size() : found + qsizetype(std::strlen(end));
+            resolved += QByteArrayView(bytes).sliced(at, stop - at);
+            at = stop;
+        };
+        if (rest.startsWith("<![CDATA[")) {
+            skipTo("]]>");
+            continue;
+        }
+        if (rest.startsWith("<!--")) {
+            skipTo("-->");
+            continue;
+        }
+        qsizetype end = at + 1;
+        while (bytes[at] == '&' && end < bytes.size() && IsEntityNameCharacter(bytes[end]))
+            ++end;
+        if (end == at + 1 || end == bytes.size() || bytes[end] != ';') {
+            resolved += bytes[at++];
+            continue;
+        }
+        const QByteArray name = bytes.mid(at + 1, end - at - 1);
+        if (name == "amp" || name == "lt" || name == "gt" || name == "quot" || name == "apos")
+            resolved += '&' + name + ';';
+        else if (const htmlEntityDesc* entity =
+                     htmlEntityLookup(reinterpret_cast<const xmlChar*>(name.constData())))
+            resolved += "&#" + QByteArray::number(entity->value) + ';';
+        else
+            resolved += "&amp;" + name + ';';
+        at = end + 1;
+    }
+    return resolved;
 }
 
 bool RefusedForAnUndeclaredEntity(xmlParserCtxt& context, const QByteArray& bytes) {
@@ -287,7 +323,7 @@ void cXML::LoadDocument(cXMLDocument& document, const QByteArray& bytes) {
         if (parsed)
             xmlFreeDoc(parsed);
         context = NewParserContext();
-        parsed = Parse(*context, WithUnreadDocumentType(bytes));
+        parsed = Parse(*context, WithUndeclaredEntitiesResolved(bytes));
     }
     if (!parsed || !context->wellFormed) {
         if (parsed)
