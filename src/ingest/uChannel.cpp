@@ -139,6 +139,7 @@ private:
         int DefaultEnclosureStatus = 0;
         QString Frequency;
         QString LastArchiveTime_UTC;
+        QString NextUpdateDateTime_UTC;
     };
     // What the database holds for the channel now.
     struct cStoredNow {
@@ -246,18 +247,19 @@ void cRefreshStore::CollectItems(cRefreshTables& tables, QStringList& always) {
 QString cRefreshStore::StoredNowQuery() const {
     const QString id = NumberText(FChannelId);
     QString query = QStringLiteral("select 0, DefaultEnclosureStatus, Frequency, "
-                                   "LastArchiveTime_UTC from Channel where ID = ") %
+                                   "LastArchiveTime_UTC, NextUpdateDateTime_UTC from Channel "
+                                   "where ID = ") %
                     id;
     if (!FItems.empty()) {
         QStringList guids;
         for (const cNewItem& item : FItems)
             guids << item.Guid;
-        query +=
-            QStringLiteral(" union all select 1, 0, GUID, '' from Node where ParentChannelId = ") %
-            id % QStringLiteral(" and GUID in (") % QuotedList(guids) % u')';
+        query += QStringLiteral(
+                     " union all select 1, 0, GUID, '', '' from Node where ParentChannelId = ") %
+                 id % QStringLiteral(" and GUID in (") % QuotedList(guids) % u')';
     }
     if (!FChannelLinks.empty())
-        query += QStringLiteral(" union all select 2, CategoryId, '', '' from Channel2Category "
+        query += QStringLiteral(" union all select 2, CategoryId, '', '', '' from Channel2Category "
                                 "where ChannelID = ") %
                  id;
     if (!FCategories.empty()) {
@@ -265,7 +267,7 @@ QString cRefreshStore::StoredNowQuery() const {
         for (const cNewCategory& category : FCategories)
             names << category.Name;
         query += QStringLiteral(
-                     " union all select 3, ID, Libelle, '' from Category where Libelle in (") %
+                     " union all select 3, ID, Libelle, '', '' from Category where Libelle in (") %
                  QuotedList(names) % u')';
     }
     return query;
@@ -281,7 +283,7 @@ cRefreshStore::cStoredNow cRefreshStore::ReadStoredNow() {
             case 0:
                 stored.ChannelExists = true;
                 stored.Others = {connection.ColumnInt(1), connection.ColumnText(2),
-                                 connection.ColumnText(3)};
+                                 connection.ColumnText(3), connection.ColumnText(4)};
                 break;
             case 1:
                 stored.Guids.insert(connection.ColumnText(2));
@@ -359,12 +361,16 @@ void cRefreshStore::KeepOthersColumns(const cOthersColumns& stored) {
         stored.Frequency == FrequencyText(FChannel.Frequency()) &&
         stored.LastArchiveTime_UTC == FChannel.LastArchiveTime_UTC())
         return;
+    // A user who changed the frequency set the next update with it.
+    const QString nextUpdate = stored.Frequency == FrequencyText(FChannel.Frequency())
+                                   ? FChannel.NextUpdateDateTime_UTC()
+                                   : stored.NextUpdateDateTime_UTC;
     FDatabase.Connection().ExecuteBatch(
         {QStringLiteral("update Channel set DefaultEnclosureStatus = ") %
          NumberText(stored.DefaultEnclosureStatus) % QStringLiteral(", Frequency = ") %
          QuotedText(stored.Frequency) % QStringLiteral(", LastArchiveTime_UTC = ") %
-         QuotedText(stored.LastArchiveTime_UTC) % QStringLiteral(" where ID = ") %
-         NumberText(FChannelId)});
+         QuotedText(stored.LastArchiveTime_UTC) % QStringLiteral(", NextUpdateDateTime_UTC = ") %
+         QuotedText(nextUpdate) % QStringLiteral(" where ID = ") % NumberText(FChannelId)});
 }
 
 // The channel's ChannelFetch row as loaded at the start of a refresh, and

@@ -299,15 +299,18 @@ TEST_F(Refresh, WhatOthersChangeInTheChannelRowDuringARefreshIsKept) {
     cSQLDatabase other;
     other.Open(File.Path());
     other.Execute(QStringLiteral("update Channel set Frequency = 'd: 1h: 0m: 0', "
+                                 "NextUpdateDateTime_UTC = '2031/01/01 00:00:00', "
                                  "DefaultEnclosureStatus = 2, LastArchiveTime_UTC = "
                                  "'2026/01/02 03:04:05', Title = 'Old' where ID = %1")
                       .arg(id));
     ASSERT_TRUE(read.Store());
+    // The next update goes with the frequency the user set.
     EXPECT_EQ(QString::fromUtf8(Database.QueryText(
-                  QStringLiteral("select Frequency || '|' || DefaultEnclosureStatus || '|' || "
-                                 "LastArchiveTime_UTC || '|' || Title from Channel where ID = %1")
+                  QStringLiteral("select Frequency || '|' || NextUpdateDateTime_UTC || '|' || "
+                                 "DefaultEnclosureStatus || '|' || LastArchiveTime_UTC || '|' || "
+                                 "Title from Channel where ID = %1")
                       .arg(id))),
-              QStringLiteral("d: 1h: 0m: 0|2|2026/01/02 03:04:05|T"));
+              QStringLiteral("d: 1h: 0m: 0|2031/01/01 00:00:00|2|2026/01/02 03:04:05|T"));
 }
 
 TEST_F(Refresh, ARefreshOfAChannelRemovedMeanwhileStoresNothing) {

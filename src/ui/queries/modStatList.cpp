@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -62,11 +63,16 @@ TmodStatList::TmodStatList(TdmVelmora& data, const cNames& names, const QString&
     SetUpReportList(*FList);
     connect(FList->header(), &QHeaderView::sectionClicked, this, &TmodStatList::ColumnClicked);
     connect(FList, &QAbstractItemView::clicked, this, &TmodStatList::RowClicked);
-    // Enter shows the current row's items, as a click does.
-    connect(FList, &QAbstractItemView::activated, this, [this] {
-        SelectCurrentRowIfNoneSelected(*FList);
-        emit RowClicked();
-    });
+    // Enter shows the current row's items, as a click does (a double
+    // click is two clicks already, so not "activated").
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), FList);
+        enter->setContext(Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, [this] {
+            SelectCurrentRowIfNoneSelected(*FList);
+            emit RowClicked();
+        });
+    }
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
