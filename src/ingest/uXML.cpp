@@ -270,18 +270,11 @@ QByteArray WithUndeclaredEntitiesResolved(const QByteArray& bytes) {
     qsizetype at = 0;
     while (at < bytes.size()) {
         const QByteArrayView rest = QByteArrayView(bytes).sliced(at);
-        const auto skipTo = [&](const char* end) {
-            const qsizetype found = bytes.indexOf(end, at);
-            const qsizetype stop = found < 0 ? bytes.size() : found + qsizetype(std::strlen(end));
-            resolved += QByteArrayView(bytes).sliced(at, stop - at);
+        const bool comment = rest.startsWith("<!--");
+        if (comment || rest.startsWith("<![CDATA[")) {
+            const qsizetype stop = After(bytes, at, comment ? "-->" : "]]>");
+            resolved += rest.first(stop - at);
             at = stop;
-        };
-        if (rest.startsWith("<![CDATA[")) {
-            skipTo("]]>");
-            continue;
-        }
-        if (rest.startsWith("<!--")) {
-            skipTo("-->");
             continue;
         }
         qsizetype end = at + 1;
