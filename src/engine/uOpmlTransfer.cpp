@@ -113,6 +113,10 @@ QList<cOutline> SubscriptionOutlines(cSQLDatabase& database) {
     QList<cOutline> outlines;
     for (int index = 0; index < channels.Count(); ++index) {
         const cOmChannelRecord* channel = channels.Record(index);
+        // The add-feed dialog takes an empty address; such a channel names no
+        // feed another reader could follow.
+        if (channel->ChannelURL().trimmed().isEmpty())
+            continue;
         links.LoadChannelLinks(channel->ID());
         QString folder;
         if (links.Count() > 0) {

@@ -19,8 +19,9 @@ QList<cOutline> ReadOpmlFile(const QString& path);
 // named after its folder, all in one transaction: a failure stores nothing.
 cOpmlImport ImportOutlines(cSQLDatabase& database, const QList<cOutline>& outlines);
 
-// Every subscription as an outline, ordered by title (a channel without one
-// goes by its URL), in the folder of the channel's first category.
+// Every subscription with an address as an outline, ordered by title (a
+// channel without one goes by its URL), in the folder of the channel's first
+// category.
 QList<cOutline> SubscriptionOutlines(cSQLDatabase& database);
 
 // Writes the outlines as an OPML 2.0 document; raises when the file cannot be

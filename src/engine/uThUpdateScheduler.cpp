@@ -110,6 +110,12 @@ void cThUpdateScheduler::RequestStop() {
     FSleepSignal.notify_all();
 }
 
+void cThUpdateScheduler::RunPassNow() {
+    std::lock_guard<std::mutex> hold(FSleepLock);
+    FPassRequested = true;
+    FSleepSignal.notify_all();
+}
+
 void cThUpdateScheduler::Body() {
     pthread_setname_np(pthread_self(), "ThUpdateSchedul");
     // Idle priority, as far as this process may lower itself.
@@ -130,12 +136,13 @@ void cThUpdateScheduler::Body() {
                 steady_clock::now() +
                 milliseconds(std::clamp<qint64>(LocalNow().msecsTo(wakeUp), 0, 60 * 1000));
             std::unique_lock<std::mutex> hold(FSleepLock);
-            while (!FStopRequested && LocalNow() < wakeUp) {
+            while (!FStopRequested && !FPassRequested && LocalNow() < wakeUp) {
                 const steady_clock::time_point now = steady_clock::now();
                 if (now >= planned)
                     break;
                 FSleepSignal.wait_until(hold, std::min(planned, now + seconds(1)));
             }
+            FPassRequested = false;
         }
     } catch (const EVelmoraError& error) {
         // Without its database the scheduler cannot run; the process goes on.

@@ -61,6 +61,9 @@ public:
     cThUpdateScheduler& operator=(const cThUpdateScheduler&) = delete;
 
     void RequestStop();
+    // Runs the next pass at once rather than at its planned time, as when
+    // the user subscribed to a feed or asked for a channel's refresh.
+    void RunPassNow();
 
 private:
     void Body();
@@ -70,6 +73,8 @@ private:
     cEnginePresence FPresence;
     std::atomic<bool> FStopRequested{false};
     std::mutex FSleepLock;
+    // Guarded by FSleepLock.
+    bool FPassRequested = false;
     std::condition_variable FSleepSignal;
     std::thread FThread;
 };

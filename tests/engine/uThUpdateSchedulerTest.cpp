@@ -160,3 +160,11 @@ TEST_F(Scheduler, TheSchedulerThreadPassesAtStartAndStopsWhenAsked) {
     }
     EXPECT_EQ(ScheduleEntries(), 1);
 }
+
+TEST_F(Scheduler, AskedForAPassTheSchedulerRunsItAtOnce) {
+    cThUpdateScheduler scheduler(Pool);
+    ASSERT_TRUE(Eventually([&] { return ScheduleEntries() == 1; }));
+    // The next planned pass is a minute away.
+    scheduler.RunPassNow();
+    EXPECT_TRUE(Eventually([&] { return ScheduleEntries() == 2; }));
+}

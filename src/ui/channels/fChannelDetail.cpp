@@ -166,11 +166,13 @@ void TfrmChannelDetail::FitColumns() {
 }
 
 void TfrmChannelDetail::ApplyChanges() {
-    FModel->ApplyChanges();
+    if (FModel->ApplyChanges())
+        emit FData.ChannelsMayBeDue();
 }
 
 void TfrmChannelDetail::AddChannel() {
-    AskAndAddFeed(*this, FData.Database());
+    if (AskAndAddFeed(*this, FData.Database()))
+        emit FData.ChannelsMayBeDue();
 }
 
 void TfrmChannelDetail::RemoveCurrentChannel() {

@@ -19,6 +19,11 @@ public:
     const TButtonImages& ButtonImages() const { return FButtonImages; }
     TChannelIcons& ChannelIcons() { return FChannelIcons; }
 
+signals:
+    // The user subscribed to feeds or asked for a channel's refresh: the
+    // engine should look for due channels now rather than at its next pass.
+    void ChannelsMayBeDue();
+
 private:
     cSQLDatabase FDatabase;
     TButtonImages FButtonImages;

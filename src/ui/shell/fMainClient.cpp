@@ -10,6 +10,7 @@
 #include "ui/shell/fLoadProgress.h"
 #include "ui/shell/uAddFeed.h"
 #include "ui/shell/uEngineStatus.h"
+#include "ui/shell/uSubscriptionFiles.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -131,6 +132,10 @@ TfrmMainClient::TfrmMainClient(TdmVelmora& data, TfrmLoadProgress& loadProgress)
     FData.ChannelIcons().WhenIconsChange([this] { RepaintChannelIcons(); });
     // The engine starts last, once everything it may call back into exists.
     FScheduler = std::make_unique<cThUpdateScheduler>(GetThreadPool());
+    connect(&FData, &TdmVelmora::ChannelsMayBeDue, this, [this] {
+        if (FScheduler)
+            FScheduler->RunPassNow();
+    });
 }
 
 TfrmMainClient::~TfrmMainClient() {
@@ -156,6 +161,18 @@ void TfrmMainClient::CreateActions() {
                               QStringLiteral("Quit Velmora"), 64);
     exit->setShortcut(QKeySequence::Quit);
     connect(exit, &QAction::triggered, this, &QWidget::close);
+    QAction* import = NewAction(QStringLiteral("acImportSubscriptions"),
+                                QStringLiteral("&Import subscriptions..."),
+                                QStringLiteral("Subscribe to the feeds of an OPML file"), 20);
+    connect(import, &QAction::triggered, this, [this] {
+        if (AskAndImportSubscriptions(*this, FData.Database()))
+            emit FData.ChannelsMayBeDue();
+    });
+    QAction* exportOpml = NewAction(QStringLiteral("acExportSubscriptions"),
+                                    QStringLiteral("&Export subscriptions..."),
+                                    QStringLiteral("Write every subscription to an OPML file"), 21);
+    connect(exportOpml, &QAction::triggered, this,
+            [this] { AskAndExportSubscriptions(*this, FData.Database()); });
 
     for (const cQueryAction& query : QueryActions) {
         QAction* action =
@@ -220,6 +237,9 @@ void TfrmMainClient::CreateMenus() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("acbMain"));
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->addAction(action("acImportSubscriptions"));
+    file->addAction(action("acExportSubscriptions"));
+    file->addSeparator();
     file->addAction(action("FileExit1"));
     QMenu* query = bar->addMenu(QStringLiteral("&Query"));
     for (const cQueryAction& item : QueryActions)
@@ -378,7 +398,8 @@ void TfrmMainClient::DockQuery(QueryWindowKind kind) {
 }
 
 void TfrmMainClient::InsertNewFeed() {
-    AskAndAddFeed(*this, FData.Database());
+    if (AskAndAddFeed(*this, FData.Database()))
+        emit FData.ChannelsMayBeDue();
 }
 
 void TfrmMainClient::OpenChannelDetail() {

@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
-void AskAndAddFeed(QWidget& parent, cSQLDatabase& database) {
+bool AskAndAddFeed(QWidget& parent, cSQLDatabase& database) {
     QInputDialog dialog(&parent);
     dialog.setWindowTitle(QStringLiteral("Enter a new channel URL ..."));
     dialog.setLabelText(QStringLiteral("http://"));
@@ -19,7 +19,7 @@ void AskAndAddFeed(QWidget& parent, cSQLDatabase& database) {
         field->setMinimumWidth(field->fontMetrics().horizontalAdvance(QLatin1Char('n')) * 64);
     }
     if (dialog.exec() != QDialog::Accepted)
-        return;
+        return false;
     const QString url = dialog.textValue();
     bool added = true;
     try {
@@ -35,4 +35,5 @@ void AskAndAddFeed(QWidget& parent, cSQLDatabase& database) {
     else
         QMessageBox::warning(&parent, QStringLiteral("Velmora"),
                              QStringLiteral("Can't add channel to database"));
+    return added;
 }

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QTreeView>
 #include <functional>
@@ -215,7 +216,9 @@ void ChannelDetailTest::applyWritesEveryChangedRowAndOnlyThose() {
     Type(*FWindow, QStringLiteral("d: 0h: 2m: 0"));
     Click(*FWindow, BetaRow);
     Type(*FWindow, QStringLiteral("d: 3h: 0m: 0"));
+    QSignalSpy engineAsked(FData.get(), &TdmVelmora::ChannelsMayBeDue);
     Press(*FWindow, "btApplyChange");
+    QCOMPARE(engineAsked.count(), 1);
     QCOMPARE(Stored("Frequency", 1), QStringLiteral("d: 0h: 2m: 0"));
     QCOMPARE(Stored("NextUpdateDateTime_UTC", 1), NextUpdate(AlphaRow));
     QCOMPARE(Stored("Frequency", 2), QStringLiteral("d: 3h: 0m: 0"));
@@ -326,8 +329,10 @@ void ChannelDetailTest::addAChannelIsTheAddFeedDialogOnTheSharedConnection() {
         });
         input->accept();
     });
+    QSignalSpy engineAsked(FData.get(), &TdmVelmora::ChannelsMayBeDue);
     Press(*FWindow, "btAddNode");
     QCOMPARE(said, QStringLiteral("Channel was successfully added to database"));
+    QCOMPARE(engineAsked.count(), 1);
     QCOMPARE(Count("select count(*) from Channel where ChannelURL = 'https://delta.example/feed'"),
              1);
     QCOMPARE(FWindow->Model().rowCount(), 3);

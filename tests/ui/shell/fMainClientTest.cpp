@@ -1,6 +1,7 @@
 #include "ui/shell/fMainClient.h"
 
 #include "UiTestSupport.h"
+#include "engine/uOpmlTransfer.h"
 #include "engine/uStatJobs.h"
 #include "engine/uThreadPool.h"
 #include "storage/uConfig.h"
@@ -21,6 +22,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHelpEvent>
 #include <QInputDialog>
 #include <QLabel>
@@ -31,6 +33,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
 #include <QWebEngineHistory>
@@ -148,6 +151,10 @@ private slots:
             const char* hint;
         } actions[] = {
             {"FileExit1", "&Quit", "Quit Velmora"},
+            {"acImportSubscriptions", "&Import subscriptions...",
+             "Subscribe to the feeds of an OPML file"},
+            {"acExportSubscriptions", "&Export subscriptions...",
+             "Write every subscription to an OPML file"},
             {"acRecentNodes", "Recent nodes", "Show nodes of the day"},
             {"acNodesByChannel", "By channel", "Show nodes by channel"},
             {"acNodesByCategory", "By Category", "Show nodes by categories"},
@@ -197,8 +204,9 @@ private slots:
         QVERIFY2(recent.isNull(), "choosing the same list again docks a fresh copy");
     }
 
-    void addingAFeedWithAnEmptyFieldAddsItAndSaysSo() {
+    void addingAFeedWithAnEmptyFieldAddsItSaysSoAndTheEngineLooksAtOnce() {
         const int64_t before = ChannelCount();
+        const int64_t passes = SchedulePasses();
         QString message;
         WhenModalShows([&](QWidget& dialog) {
             auto* input = qobject_cast<QInputDialog*>(&dialog);
@@ -218,6 +226,8 @@ private slots:
         FMain->InsertNewFeed();
         QCOMPARE(message, QStringLiteral("Channel was successfully added to database"));
         QCOMPARE(ChannelCount(), before + 1);
+        // The engine's planned pass is up to a minute away.
+        QTRY_VERIFY(SchedulePasses() > passes);
     }
 
     void cancellingTheAddFeedDialogAddsNothing() {
@@ -243,6 +253,37 @@ private slots:
             window->close();
             QTRY_VERIFY(closed.isNull());
         }
+    }
+
+    void subscriptionsGoOutToAnOpmlFileAndComeInFromOne() {
+        QTemporaryDir folder;
+        const QString exported = folder.filePath(QStringLiteral("mine.opml"));
+        QString message = Answer("acExportSubscriptions", exported);
+        // Every channel with an address: the one added above without is left out.
+        QCOMPARE(message, QStringLiteral("3 feeds exported to %1.").arg(exported));
+        QCOMPARE(ReadOpmlFile(exported).size(), 3);
+
+        // One feed known already, one new: the new one only is added, and the
+        // engine looks for it at once.
+        const QString incoming = folder.filePath(QStringLiteral("friend.opml"));
+        WriteFile(incoming, "<opml version=\"2.0\"><body><outline text=\"News\">"
+                            "<outline type=\"rss\" xmlUrl=\"http://127.0.0.1:2/tech.rss\"/>"
+                            "<outline type=\"rss\" xmlUrl=\"http://127.0.0.1:2/friend.rss\"/>"
+                            "</outline></body></opml>");
+        const int64_t before = ChannelCount();
+        const int64_t passes = SchedulePasses();
+        message = Answer("acImportSubscriptions", incoming);
+        QCOMPARE(message, QStringLiteral("1 feed added, 1 already subscribed."));
+        QCOMPARE(ChannelCount(), before + 1);
+        QTRY_VERIFY(SchedulePasses() > passes);
+
+        const QString notOpml = folder.filePath(QStringLiteral("notes.txt"));
+        WriteFile(notOpml, "shopping list");
+        message = Answer("acImportSubscriptions", notOpml);
+        QVERIFY2(message.startsWith(QStringLiteral("No subscription was imported.\n\n")) &&
+                     message.contains(notOpml),
+                 qPrintable(message));
+        QCOMPARE(ChannelCount(), before + 1);
     }
 
     void browseWithAnEmptyAddressDoesNothingAndATypedOneLoads() {
@@ -528,6 +569,32 @@ private:
     };
 
     QWidget& Dock() { return *FMain->findChild<QWidget*>(QStringLiteral("panDockQuery")); }
+    int64_t SchedulePasses() {
+        return FData->Database().QueryInt64(
+            QStringLiteral("select count(*) from ActionLog where Action = 'next schedule'"));
+    }
+    // Triggers the action, types the path into its file dialog as a user
+    // would, and returns the text of the message that follows.
+    QString Answer(const char* action, const QString& path) {
+        QString message;
+        WhenModalShows([&](QWidget& picker) {
+            auto* dialog = qobject_cast<QFileDialog*>(&picker);
+            QVERIFY(dialog);
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+            WhenModalShows([&](QWidget& box) {
+                message = qobject_cast<QMessageBox*>(&box)->text();
+                qobject_cast<QDialog*>(&box)->accept();
+            });
+            static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
+        });
+        FMain->findChild<QAction*>(QString::fromLatin1(action))->trigger();
+        return message;
+    }
+    static void WriteFile(const QString& path, const char* text) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
     int64_t ChannelCount() {
         return FData->Database().QueryInt64(QStringLiteral("select count(*) from Channel"));
     }

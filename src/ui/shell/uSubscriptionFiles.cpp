@@ -1,0 +1,64 @@
+#include "ui/shell/uSubscriptionFiles.h"
+
+#include "engine/uOpmlTransfer.h"
+#include "storage/uErrors.h"
+#include "ui/shell/uUiLog.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+const QString OpmlFilter = QStringLiteral("OPML files (*.opml *.xml);;All files (*)");
+
+QString Feeds(qsizetype count) {
+    return count == 1 ? QStringLiteral("1 feed") : QStringLiteral("%1 feeds").arg(count);
+}
+
+void SayFailed(QWidget& parent, const QString& what, const EVelmoraError& error) {
+    qCWarning(UiLog) << what << error.Message();
+    QMessageBox::warning(&parent, QStringLiteral("Velmora"),
+                         what + QStringLiteral("\n\n") + error.Message());
+}
+
+} // namespace
+
+bool AskAndImportSubscriptions(QWidget& parent, cSQLDatabase& database) {
+    const QString path = QFileDialog::getOpenFileName(
+        &parent, QStringLiteral("Import subscriptions"), QDir::homePath(), OpmlFilter);
+    if (path.isEmpty())
+        return false;
+    cOpmlImport imported;
+    try {
+        imported = ImportOutlines(database, ReadOpmlFile(path));
+    } catch (const EVelmoraError& error) {
+        SayFailed(parent, QStringLiteral("No subscription was imported."), error);
+        return false;
+    }
+    QMessageBox::information(&parent, QStringLiteral("Velmora"),
+                             QStringLiteral("%1 added, %2 already subscribed.")
+                                 .arg(Feeds(imported.Added))
+                                 .arg(imported.Skipped));
+    return imported.Added > 0;
+}
+
+void AskAndExportSubscriptions(QWidget& parent, cSQLDatabase& database) {
+    const QString path = QFileDialog::getSaveFileName(
+        &parent, QStringLiteral("Export subscriptions"),
+        QDir::home().filePath(QStringLiteral("velmora-subscriptions.opml")), OpmlFilter);
+    if (path.isEmpty())
+        return;
+    qsizetype written = 0;
+    try {
+        const QList<cOutline> outlines = SubscriptionOutlines(database);
+        WriteOpmlFile(path, outlines);
+        written = outlines.size();
+    } catch (const EVelmoraError& error) {
+        SayFailed(parent, QStringLiteral("The subscriptions were not exported."), error);
+        return;
+    }
+    QMessageBox::information(
+        &parent, QStringLiteral("Velmora"),
+        QStringLiteral("%1 exported to %2.").arg(Feeds(written), QDir::toNativeSeparators(path)));
+}
