@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QPainter>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -43,6 +44,19 @@ QImage ReadLimited(QIODevice& device, const char* format) {
     return picture;
 }
 
+// A bitmap file holds no transparency: the picture is laid on white, so that
+// it looks the same from memory as from its file, and as logos made for web
+// pages look there.
+QImage Opaque(const QImage& picture) {
+    if (!picture.hasAlphaChannel())
+        return picture;
+    QImage opaque(picture.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    QPainter painter(&opaque);
+    painter.drawImage(0, 0, picture);
+    return opaque;
+}
+
 } // namespace
 
 cImageFormat DetectImageFormat(const QByteArray& data) {
@@ -67,7 +81,7 @@ QImage DecodePicture(const QByteArray& data) {
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    return ReadLimited(buffer, format);
+    return Opaque(ReadLimited(buffer, format));
 }
 
 QImage IconSized(const QImage& picture) {

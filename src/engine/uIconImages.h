@@ -19,8 +19,9 @@ inline constexpr int MaxImageSide = 4096;
 inline constexpr int MaxImageAllocationMegabytes = 64;
 
 // The picture the data holds, decoded by the format DetectImageFormat
-// names; a null image when the format is unrecognised. Raises when the
-// data is damaged or declares more than the limits allow.
+// names, its transparent parts white; a null image when the format is
+// unrecognised. Raises when the data is damaged or declares more than the
+// limits allow.
 QImage DecodePicture(const QByteArray& data);
 
 // No side of a stored icon is longer: icons are drawn stretched into boxes

@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <deque>
 #include <thread>
 #include <zlib.h>
@@ -468,4 +469,21 @@ TEST(IconImages, TheFormatIsTakenFromTheFirstBytes) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(DetectImageFormat(c.Start), c.Format) << c.Start.toHex().constData();
+}
+
+TEST(IconImages, TransparentPartsTurnWhiteSoThePictureLooksTheSameFromItsFile) {
+    QImage logo(3, 1, QImage::Format_ARGB32);
+    logo.setPixelColor(0, 0, Qt::transparent);
+    logo.setPixelColor(1, 0, QColor(255, 0, 0, 128));
+    logo.setPixelColor(2, 0, Qt::blue);
+    const QImage decoded = DecodePicture(Encoded(logo, "PNG"));
+    EXPECT_EQ(decoded.pixelColor(0, 0), QColor(Qt::white));
+    EXPECT_EQ(decoded.pixelColor(1, 0).red(), 255);
+    EXPECT_NEAR(decoded.pixelColor(1, 0).green(), 127, 1) << "half red on white is pink";
+    EXPECT_EQ(decoded.pixelColor(2, 0), QColor(Qt::blue));
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("logo.bmp"));
+    SaveBitmapFile(decoded, path);
+    EXPECT_TRUE(SamePixels(LoadBitmapFile(path), decoded));
 }
