@@ -29,7 +29,10 @@ constexpr int WidestTitle = 200;
 } // namespace
 
 TfrmChannelDetail::TfrmChannelDetail(TdmVelmora& data, QWidget* parent)
-    : QWidget(parent, Qt::Window), FData(data), FModel(new cChannelDetailModel(data, this)) {
+    // An owned dialog, which window managers keep off the taskbar and above
+    // the main window, yet modeless and as large as the user likes.
+    : QWidget(parent, Qt::Dialog | Qt::WindowMaximizeButtonHint), FData(data),
+      FModel(new cChannelDetailModel(data, this)) {
     setObjectName(QStringLiteral("frmChannelDetail"));
     setWindowTitle(QStringLiteral("frmChannelDetail"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -434,6 +434,7 @@ private slots:
         // Besides the main window, only windows the window manager keeps
         // off the taskbar: tool windows, hints, menus and owned dialogs.
         FLoadProgress.ShowProgress();
+        FMain->OpenChannelDetail();
         for (QWidget* window : QApplication::topLevelWidgets()) {
             if (window == FMain.get() || !window->isVisible())
                 continue;
@@ -443,6 +444,8 @@ private slots:
                      qPrintable(window->objectName()));
         }
         FLoadProgress.HideProgress();
+        for (auto* detail : FMain->findChildren<TfrmChannelDetail*>(Qt::FindDirectChildrenOnly))
+            detail->close();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QVERIFY2(!hint.isVisible(), "a click puts the hint away");
     }
