@@ -1,6 +1,7 @@
 #include "engine/uArchiveJob.h"
 
 #include "engine/uEngineLog.h"
+#include "ingest/uCategoryLinks.h"
 #include "storage/uConfig.h"
 #include "storage/uDTFormat.h"
 #include "storage/uSQLDataTabRec.h"
@@ -86,9 +87,10 @@ void cArchiveJob::Run() {
                 channelId))
             return;
         const QString channel = NumberText(channelId);
-        // Hidden nodes leave the channel's counters.
+        // Hidden nodes leave the channel's counters, and its categories'.
         database.ExecuteInTransaction(
-            {QStringLiteral(" update node set IsArchived = -1  where IsArchived = 0 and "
+            {FlagCategoriesOfChannel(channel),
+             QStringLiteral(" update node set IsArchived = -1  where IsArchived = 0 and "
                             "hasbeenread <> 0 and DateTimeNode_UTC <= ") %
                  QuotedTime(now.addDays(-ArchiveAgeDays)) %
                  QStringLiteral(" and parentchannelid = ") % channel,

@@ -89,3 +89,12 @@ void LinkChannelCategories(cChannel2CategoryTable& links, const QString& text,
     LinkCategories<cChannel2CategoryTable, cOmChannel2CategoryRecord>(
         links, text, channel.ID(), categories, &cOmChannel2CategoryRecord::SetChannelID);
 }
+
+QString FlagCategoriesOfChannel(const QString& channelId) {
+    return QStringLiteral("update categorystat set needrecalc = -1 where categoryid in (select "
+                          "categoryid from channel2category where channelid = ") %
+           channelId %
+           QStringLiteral(") or categoryid in (select categoryid from node2category,node where "
+                          "node.id = node2category.nodeid and node.parentchannelid = ") %
+           channelId % u')';
+}

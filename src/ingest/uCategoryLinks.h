@@ -26,3 +26,9 @@ void LinkNodeCategories(cOmNode2CategoryTable& links, const QString& text,
                         const cOmNodeRecord& node, cCategoryTable& categories);
 void LinkChannelCategories(cChannel2CategoryTable& links, const QString& text,
                            const cOmChannelRecord& channel, cCategoryTable& categories);
+
+// The statement that has every category the channel, or one of its nodes,
+// is linked to counted again (the channel given as SQL number text). Run it
+// while the nodes that leave are still in the Node table: once they are
+// gone, their links reach no channel.
+QString FlagCategoriesOfChannel(const QString& channelId);

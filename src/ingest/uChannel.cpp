@@ -732,13 +732,7 @@ void cChannelTable::RemoveChannel(int64_t channelId) {
     const QString id = NumberText(channelId);
     Database().InTransaction([&] {
         // Its categories lose nodes: their counters are rebuilt.
-        Database().Execute(
-            QStringLiteral("update categorystat set needrecalc = -1 where categoryid in (select "
-                           "categoryid from channel2category where channelid = ") %
-            id %
-            QStringLiteral(") or categoryid in (select categoryid from node2category,node where "
-                           "node.id = node2category.nodeid and node.parentchannelid = ") %
-            id % u')');
+        Database().Execute(FlagCategoriesOfChannel(id));
         Database().Execute(QStringLiteral(" delete from enclosure  where id in  (select "
                                           "n2.enclosureid from node2enclosure n2,node n where "
                                           "n2.nodeid = n.id  and n.parentchannelid = ") %

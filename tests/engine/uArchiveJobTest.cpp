@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <vector>
 
 namespace {
 
@@ -156,6 +157,46 @@ TEST_F(Archiving, ReadOldNodesAreHiddenAndThoseAlsoPurgedMoveWithTheirEnclosures
                   QStringLiteral("select Total || '/' || Unread || '/' || New || '/' || NeedRecalc "
                                  "from ChannelStat where ChannelId = 1"))),
               QStringLiteral("4/2/1/0"));
+}
+
+// The category counters follow, whichever of the statistics jobs runs
+// first: once the nodes have left the main file, the channel's
+// recomputation no longer reaches the categories only they were linked to.
+TEST_F(Archiving, ArchivedNodesLeaveTheCountersOfTheirCategories) {
+    AddChannel(1, QStringLiteral("null"));
+    AddNode(11, 1, 41, true, false, true);   // archived and moved
+    AddNode(12, 1, 10, false, false, false); // stays, unread
+    const struct {
+        int category;
+        std::vector<int> nodes;
+        const char* countsAfter;
+    } cases[] = {
+        {100, {11}, "none"},
+        {101, {11, 12}, "1/1/1"},
+    };
+    for (const auto& row : cases) {
+        Database.Execute(QStringLiteral("insert into Category values(%1,'c')").arg(row.category));
+        for (int node : row.nodes)
+            Database.Execute(QStringLiteral("insert into Node2Category values(%1,%2)")
+                                 .arg(node)
+                                 .arg(row.category));
+        Database.Execute(
+            QStringLiteral("insert into CategoryStat values(%1,9,9,9,'',0)").arg(row.category));
+    }
+    Database.Execute(QStringLiteral("insert into ChannelStat values(1,9,9,9,'',0)"));
+
+    cArchiveJob().Run();
+    ASSERT_EQ(WhereNode(11), QStringLiteral("archive"));
+    cChannelStatJob().Run();
+    cCategoryStatJob().Run();
+
+    for (const auto& row : cases) {
+        const QString counts = QString::fromUtf8(Database.QueryText(
+            QStringLiteral("select ifnull((select Total || '/' || Unread || '/' || New from "
+                           "CategoryStat where CategoryId = %1), 'none')")
+                .arg(row.category)));
+        EXPECT_EQ(counts, QString::fromLatin1(row.countsAfter)) << row.category;
+    }
 }
 
 // A channel is archived at most once a day; one that is not due changes
