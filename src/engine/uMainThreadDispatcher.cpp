@@ -1,5 +1,7 @@
 #include "engine/uMainThreadDispatcher.h"
 
+#include <QScopeGuard>
+
 cQueuedDispatcher::cQueuedDispatcher() : FState(std::make_shared<cState>()) {}
 
 void cQueuedDispatcher::RunAndWait(const std::function<void()>& call) {
@@ -15,10 +17,14 @@ void cQueuedDispatcher::RunAndWait(const std::function<void()>& call) {
             if (state->ShuttingDown)
                 return;
         }
+        // The worker goes on even when the call raises: the GUI thread's
+        // event loop swallows the error, and the worker would wait forever.
+        const auto release = qScopeGuard([&state, &done] {
+            std::lock_guard<std::mutex> hold(state->Lock);
+            *done = true;
+            state->Signal.notify_all();
+        });
         call();
-        std::lock_guard<std::mutex> hold(state->Lock);
-        *done = true;
-        state->Signal.notify_all();
     });
     std::unique_lock<std::mutex> hold(FState->Lock);
     FState->Signal.wait(hold, [&] { return *done || FState->ShuttingDown; });

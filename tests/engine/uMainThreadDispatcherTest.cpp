@@ -50,7 +50,11 @@ private:
                 task = std::move(FTasks.front());
                 FTasks.pop_front();
             }
-            task();
+            // As the window's event loop does, errors are swallowed.
+            try {
+                task();
+            } catch (const EVelmoraError&) {
+            }
         }
     }
 
@@ -101,6 +105,17 @@ TEST(MainThreadDispatcher, ShutdownOnTheGuiThreadEndsAWorkersWaitForIt) {
     gui.RunThere([&] { drained.set_value(); });
     drained.get_future().wait();
     EXPECT_EQ(noticesRun, 0);
+}
+
+TEST(MainThreadDispatcher, ANoticeThatFailsReleasesItsWorkerForTheNextJob) {
+    cGuiStandIn gui;
+    cThreadPool pool(1, gui);
+    pool.AddJob(std::make_unique<cNoticeJob>(
+        [] { throw EVelmoraError(QStringLiteral("the repaint failed")); }));
+    std::promise<void> nextRan;
+    pool.AddJob(std::make_unique<cNoticeJob>([&] { nextRan.set_value(); }));
+    EXPECT_EQ(nextRan.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    pool.Shutdown();
 }
 
 TEST(MainThreadDispatcher, CallsAfterShutdownAreDroppedWithoutWaiting) {
