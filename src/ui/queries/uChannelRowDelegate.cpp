@@ -10,8 +10,19 @@ namespace {
 
 constexpr int IconHeight = 32;
 constexpr int DateTop = IconHeight + 1;
+// Around a counter: the cell's inner margin and some air before the next.
+constexpr int CounterPadding = 6;
 
 } // namespace
+
+QSize cChannelRowDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                    const QModelIndex& index) const {
+    QSize size = cListRowDelegate::sizeHint(option, index);
+    if (index.column() >= cChannelListModel::TotalColumn)
+        size.setWidth(option.fontMetrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) +
+                      CounterPadding);
+    return size;
+}
 
 void cChannelRowDelegate::PaintCell(QPainter& painter, const QStyleOptionViewItem& option,
                                     const QRect& row, const QModelIndex& index) const {

@@ -12,6 +12,10 @@ class cChannelRowDelegate : public cListRowDelegate {
 public:
     using cListRowDelegate::cListRowDelegate;
 
+    // A counter's column is as wide as its number: the header sizes the
+    // counters' columns to their contents.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
 protected:
     void PaintCell(QPainter& painter, const QStyleOptionViewItem& option, const QRect& row,
                    const QModelIndex& index) const override;

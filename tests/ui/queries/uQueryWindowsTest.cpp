@@ -370,9 +370,21 @@ void QueryWindowsTest::everyCountShowsInANarrowDock_data() {
 void QueryWindowsTest::everyCountShowsInANarrowDock() {
     QFETCH(QueryWindowKind, kind);
     QFETCH(QString, list);
+    // Counts wider than their column captions.
+    for (const char* table : {"ChannelStat", "CategoryStat"})
+        FData->Database().Execute(
+            QStringLiteral("update %1 set Total = 29005, Unread = 28989, New = 20000")
+                .arg(QLatin1String(table)));
     Dock(kind, QSize(240, 640));
     QTreeView& view = List(list.toLatin1().constData());
     const QHeaderView& header = *view.header();
+    for (int column = header.count() - 3; column < header.count(); ++column) {
+        const QString shown = view.model()->index(0, column).data().toString();
+        QVERIFY2(header.sectionSize(column) > view.fontMetrics().horizontalAdvance(shown),
+                 qPrintable(QStringLiteral("%1 in a column of %2 pixels")
+                                .arg(shown)
+                                .arg(header.sectionSize(column))));
+    }
     const int last = header.count() - 1;
     QVERIFY2(header.sectionViewportPosition(last) + header.sectionSize(last) <=
                  view.viewport()->width(),
