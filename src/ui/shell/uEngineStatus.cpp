@@ -2,12 +2,35 @@
 
 #include "engine/uThreadPool.h"
 #include "model/uOMNode.h"
+#include "readmodels/uChannelState.h"
 #include "storage/uDTFormat.h"
 #include "storage/uErrors.h"
 #include "storage/uSQLLiteImp.h"
 #include "ui/shell/uUiLog.h"
 
 #include <algorithm>
+
+namespace {
+
+// At most this many failing feeds are named in the hint.
+constexpr int NamedFailures = 20;
+
+// The feeds whose last update failed, one line each with why.
+QStringList FailingFeeds(cSQLDatabase& database) {
+    cChannelStateTable states(database);
+    states.QueryChannelStates(0, QString(), true);
+    QStringList lines;
+    for (int index = 0; index < states.Count(); ++index) {
+        const cChannelState& state = *states.Record(index);
+        const QString name = state.Title().isEmpty() ? state.ChannelURL() : state.Title();
+        lines << (state.FailureReason().isEmpty()
+                      ? name
+                      : name + QStringLiteral(": ") + state.FailureReason());
+    }
+    return lines;
+}
+
+} // namespace
 
 TEngineStatus::TEngineStatus(cSQLDatabase& database, cThreadPool& pool, QWidget* parent)
     : QLabel(parent), FDatabase(database), FPool(pool),
@@ -38,6 +61,8 @@ void TEngineStatus::Poll() {
     // Ended since the last look, which may not have seen it run.
     const bool passEnded = running == 0 && (FRunning > 0 || finished != FFinished);
     QString progress;
+    // The progress text's hint: which feeds failed, and why.
+    QString progressHint;
     try {
         if (running > 0) {
             progress = QStringLiteral("Updating %1 channels").arg(running);
@@ -46,6 +71,17 @@ void TEngineStatus::Poll() {
             progress = QStringLiteral("Last update %1: %2 new items")
                            .arg(LocalNow().toString(QStringLiteral("HH:mm")))
                            .arg(std::max<int64_t>(0, nodes - FNodesBefore));
+            // A feed that keeps failing would otherwise go unnoticed: its
+            // rows look like those of a feed with nothing new.
+            const QStringList failing = FailingFeeds(FDatabase);
+            if (!failing.isEmpty()) {
+                progress += failing.size() == 1
+                                ? QStringLiteral(", 1 feed failing")
+                                : QStringLiteral(", %1 feeds failing").arg(failing.size());
+                progressHint = failing.mid(0, NamedFailures).join(QLatin1Char('\n'));
+                if (failing.size() > NamedFailures)
+                    progressHint += QStringLiteral("\n...");
+            }
             FNodesBefore = nodes;
             FSeenVersion = FDatabase.OtherConnectionsVersion();
         } else if (const int64_t version = FDatabase.OtherConnectionsVersion();
@@ -80,10 +116,12 @@ void TEngineStatus::Poll() {
         if (!passEnded || FFaultInPass)
             return;
         FFaultShown.clear();
-        setToolTip(QString());
+        setToolTip(progressHint);
         setText(progress);
         return;
     }
-    if (!progress.isEmpty())
+    if (!progress.isEmpty()) {
+        setToolTip(progressHint);
         setText(progress);
+    }
 }

@@ -9,7 +9,8 @@ class cSQLDatabase;
 class cThreadPool;
 
 // The status panel: "Updating N channels" while update jobs run, then when
-// the last pass ended and how many items it brought. Polls the pool once a
+// the last pass ended, how many items it brought and how many feeds are
+// failing (named with their reasons in the hint). Polls the pool once a
 // second; a pass that began and ended between two looks is shown as well.
 // The lists themselves are re-read only when the user asks.
 //

@@ -110,6 +110,44 @@ private slots:
         pool.Shutdown();
     }
 
+    void aPassEndedCountsTheFailingFeedsAndItsHintSaysWhy() {
+        cDirectDispatcher dispatcher;
+        cThreadPool pool(2, dispatcher);
+        cSQLDatabase database;
+        database.Open(GetConfig().MainDatabasePath());
+        database.Execute(QStringLiteral(
+            "insert into Channel (ID, Title, ChannelURL, IsLastUpdateOk, LastUpdateTime_UTC) "
+            "values (71, 'Broken', 'http://127.0.0.1:1/b.rss', 0, '2026/12/11 10:00:00'), "
+            "(72, '', 'http://127.0.0.1:1/never.rss', 0, '2026/12/11 10:00:00'), "
+            "(73, 'Fine', 'http://127.0.0.1:1/f.rss', -1, '2026/12/11 10:00:00'), "
+            "(74, 'Not yet', 'http://127.0.0.1:1/n.rss', 0, '')"));
+        database.Execute(QStringLiteral("insert into ChannelFetch values (71, null, null, 404, "
+                                        "'HTTP 404 Not Found')"));
+        TEngineStatus status(database, pool, nullptr);
+        std::mutex lock;
+        std::condition_variable signal;
+        bool open = true;
+        pool.AddJob(std::make_unique<cHeldUpdate>(lock, signal, open));
+        QTRY_COMPARE(pool.QueuedUpdateCount(), 0);
+        status.Poll();
+        QVERIFY2(status.text().endsWith(QStringLiteral(": 1 new items, 2 feeds failing")),
+                 qPrintable(status.text()));
+        QCOMPARE(status.toolTip(),
+                 QStringLiteral("http://127.0.0.1:1/never.rss\nBroken: HTTP 404 Not Found"));
+
+        // Both recovered: the next pass says nothing of failures.
+        database.Execute(QStringLiteral("update Channel set IsLastUpdateOk = -1"));
+        pool.AddJob(std::make_unique<cHeldUpdate>(lock, signal, open));
+        QTRY_COMPARE(pool.QueuedUpdateCount(), 0);
+        status.Poll();
+        QVERIFY2(status.text().endsWith(QStringLiteral(": 1 new items")),
+                 qPrintable(status.text()));
+        QCOMPARE(status.toolTip(), QString());
+        database.Execute(QStringLiteral("delete from Channel where ID between 71 and 74"));
+        database.Execute(QStringLiteral("delete from ChannelFetch"));
+        pool.Shutdown();
+    }
+
     void showsADatabaseFaultOnceUntilAPassEndsWithoutOne() {
         cDirectDispatcher dispatcher;
         cThreadPool pool(2, dispatcher);
