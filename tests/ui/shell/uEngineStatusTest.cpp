@@ -99,11 +99,7 @@ private slots:
         status.Poll();
         QCOMPARE(status.text(), QString());
 
-        std::mutex lock;
-        std::condition_variable signal;
-        bool open = true;
-        pool.AddJob(std::make_unique<cHeldUpdate>(lock, signal, open));
-        QTRY_COMPARE(pool.QueuedUpdateCount(), 0);
+        RunPassStoringOneItem(pool);
         status.Poll();
         QVERIFY2(status.text().endsWith(QStringLiteral(": 1 new items")),
                  qPrintable(status.text()));
@@ -124,11 +120,7 @@ private slots:
         database.Execute(QStringLiteral("insert into ChannelFetch values (71, null, null, 404, "
                                         "'HTTP 404 Not Found')"));
         TEngineStatus status(database, pool, nullptr);
-        std::mutex lock;
-        std::condition_variable signal;
-        bool open = true;
-        pool.AddJob(std::make_unique<cHeldUpdate>(lock, signal, open));
-        QTRY_COMPARE(pool.QueuedUpdateCount(), 0);
+        RunPassStoringOneItem(pool);
         status.Poll();
         QVERIFY2(status.text().endsWith(QStringLiteral(": 1 new items, 2 feeds failing")),
                  qPrintable(status.text()));
@@ -137,8 +129,7 @@ private slots:
 
         // Both recovered: the next pass says nothing of failures.
         database.Execute(QStringLiteral("update Channel set IsLastUpdateOk = -1"));
-        pool.AddJob(std::make_unique<cHeldUpdate>(lock, signal, open));
-        QTRY_COMPARE(pool.QueuedUpdateCount(), 0);
+        RunPassStoringOneItem(pool);
         status.Poll();
         QVERIFY2(status.text().endsWith(QStringLiteral(": 1 new items")),
                  qPrintable(status.text()));
@@ -208,6 +199,16 @@ private slots:
         QCOMPARE(status.text(), summary);
         QCOMPARE(shown.count(), 2);
         pool.Shutdown();
+    }
+
+private:
+    // One update that stores an item at once, run to its end.
+    static void RunPassStoringOneItem(cThreadPool& pool) {
+        std::mutex lock;
+        std::condition_variable signal;
+        bool open = true;
+        pool.AddJob(std::make_unique<cHeldUpdate>(lock, signal, open));
+        QTRY_COMPARE(pool.QueuedUpdateCount(), 0);
     }
 };
 
