@@ -135,6 +135,10 @@ QString TransferError(CURLcode code, const char* errorText) {
     case CURLE_TOO_MANY_REDIRECTS:
         kind = "redirected too often";
         break;
+    case CURLE_ABORTED_BY_CALLBACK:
+        // Only a shutdown aborts transfers; libcurl's own text names its
+        // callback, which says nothing to a user.
+        return QStringLiteral("cancelled: the program was stopping");
     default:
         return detail;
     }

@@ -190,13 +190,19 @@ TEST_F(HTTP, AnAbortEndsATransferThatHasNoDeadline) {
     auto route = Server.Serve("/episode.mp3", Trickle(1200, 1, 50));
     // Over the minimum rate: nothing but the abort ends it.
     const cHTTPTimeouts limits = Limits(cHTTPTimeouts::EnclosureDownload(), 1, 60, 0);
-    auto fetch = std::async(std::launch::async,
-                            [&] { return Fetched(Server.Url("/episode.mp3"), "old", limits); });
+    auto fetch = std::async(std::launch::async, [&] {
+        QBuffer stream;
+        stream.open(QIODevice::ReadWrite);
+        const cHTTPReply reply = cHTTP(limits).GetToStream(Server.Url("/episode.mp3"), stream);
+        return std::make_pair(stream.data(), reply.Error);
+    });
     while (Server.Requests().empty())
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     cHTTP::AbortTransfers();
     ASSERT_EQ(fetch.wait_for(std::chrono::seconds(20)), std::future_status::ready);
-    EXPECT_EQ(fetch.get(), QByteArray());
+    const auto [body, error] = fetch.get();
+    EXPECT_EQ(body, QByteArray());
+    EXPECT_EQ(error, QStringLiteral("cancelled: the program was stopping"));
     EXPECT_EQ(Server.Requests().size(), 1u) << "an aborted fetch is not retried";
 }
 
