@@ -154,3 +154,7 @@ void cOmChannelTable::OpenAllChannels() {
 void cOmChannelTable::OpenChannelsByUrl(const QString& url) {
     Query(QStringLiteral("select * from channel where ChannelURL = ") % QuotedText(url));
 }
+
+int64_t CountChannels(cSQLDatabase& database) {
+    return database.QueryInt64(QStringLiteral("select count(*) from Channel"));
+}

@@ -88,3 +88,6 @@ public:
     // The channels subscribed under exactly that URL.
     void OpenChannelsByUrl(const QString& url);
 };
+
+// How many channels are subscribed.
+int64_t CountChannels(cSQLDatabase& database);

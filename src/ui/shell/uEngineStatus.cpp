@@ -1,6 +1,7 @@
 #include "ui/shell/uEngineStatus.h"
 
 #include "engine/uThreadPool.h"
+#include "model/uOMChannel.h"
 #include "model/uOMNode.h"
 #include "readmodels/uChannelState.h"
 #include "storage/uDTFormat.h"
@@ -46,6 +47,10 @@ TEngineStatus::TEngineStatus(cSQLDatabase& database, cThreadPool& pool, QWidget*
     try {
         FSeenVersion = FDatabase.OtherConnectionsVersion();
         FNodesBefore = CountStoredNodes(FDatabase);
+        // A first start shows empty lists: the panel says where to begin.
+        if (CountChannels(FDatabase) == 0)
+            setText(QStringLiteral("No feeds yet: add one with Ctrl+N, or import a list of feeds "
+                                   "from the File menu"));
     } catch (const EVelmoraError& error) {
         qCWarning(UiLog) << "status not read:" << error.Message();
     }

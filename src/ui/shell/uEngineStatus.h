@@ -10,7 +10,8 @@ class cThreadPool;
 
 // The status panel: "Updating N channels" while update jobs run, then when
 // the last pass ended, how many items it brought and how many feeds are
-// failing (named with their reasons in the hint). Polls the pool once a
+// failing (named with their reasons in the hint); before any of that,
+// without subscriptions, how to add one. Polls the pool once a
 // second; a pass that began and ended between two looks is shown as well.
 // The lists themselves are re-read only when the user asks.
 //
