@@ -269,10 +269,8 @@ void TfrmQuery::ToggleFilter(int flag, bool on) {
 void TfrmQuery::GoToChannel() {
     QComboBox& chooser = FNodes->ChannelChooser();
     int target = 0;
-    if (chooser.currentIndex() == 0) {
-        const int row = FNodes->SelectedRow();
-        if (row < 0)
-            return;
+    // Without a restriction or a selected item the list is only read again.
+    if (const int row = FNodes->SelectedRow(); chooser.currentIndex() == 0 && row >= 0) {
         const QVariant channel = FNodes->Model().index(row, 0).data(cNodeListModel::ChannelIdRole);
         target = std::max(0, chooser.findData(channel));
     }

@@ -225,8 +225,11 @@ void QueryWindowsTest::goToChannelRestrictsToTheItemsChannelAndBack() {
     Dock(QueryWindowKind::RecentNodes);
     auto& channels = *FWindow->findChild<QComboBox*>("cbChannel");
     QAction& goToChannel = Action("acChannelNodeByChannelId");
+    // With nothing selected the list is read again.
+    FData->Database().Execute(QStringLiteral("update Node set Title = 'Renamed' where ID = 12"));
     goToChannel.trigger();
     QCOMPARE(channels.currentIndex(), 0);
+    QVERIFY(Column("lvNodes", 1).contains(QStringLiteral("Renamed")));
 
     ClickRow("lvNodes", RowOfNode(*List("lvNodes").model(), 12));
     goToChannel.trigger();
