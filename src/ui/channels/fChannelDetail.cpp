@@ -4,6 +4,7 @@
 #include "ui/channels/uChannelDetailModel.h"
 #include "ui/chrome/uElidedLabel.h"
 #include "ui/chrome/uReportList.h"
+#include "ui/chrome/uWindowChrome.h"
 #include "ui/nodes/uListErrors.h"
 #include "ui/shell/dVelmora.h"
 #include "ui/shell/uAddFeed.h"
@@ -36,7 +37,7 @@ TfrmChannelDetail::TfrmChannelDetail(TdmVelmora& data, QWidget* parent)
     setObjectName(QStringLiteral("frmChannelDetail"));
     setWindowTitle(QStringLiteral("frmChannelDetail"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(979, 563);
+    ResizeWithinScreen(*this, QSize(979, 563));
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setChildrenCollapsible(false);
@@ -73,12 +74,14 @@ TfrmChannelDetail::TfrmChannelDetail(TdmVelmora& data, QWidget* parent)
     });
     FModel->Requery();
     // The list as wide as its columns, the window widened for the panel's
-    // texts and buttons when needed.
+    // texts and buttons when needed and the screen allows; on a small screen
+    // the list gives up width first, since the panel holds the buttons.
     const int listWidth =
         FList->header()->length() + FList->verticalScrollBar()->sizeHint().width();
-    resize(std::max(width(), listWidth + splitter->handleWidth() + panel->sizeHint().width()),
-           height());
-    splitter->setSizes({listWidth, width() - listWidth});
+    const int panelWidth = panel->sizeHint().width() + splitter->handleWidth();
+    ResizeWithinScreen(*this, QSize(std::max(width(), listWidth + panelWidth), height()));
+    const int listShown = std::max(0, std::min(listWidth, width() - panelWidth));
+    splitter->setSizes({listShown, width() - listShown});
 }
 
 QWidget* TfrmChannelDetail::CreateDetailPanel() {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QScreen>
 #include <QWidget>
 
 // Platform calls of the window chrome and what stands for them here:
@@ -17,6 +18,10 @@
 // - DwmExtendFrameIntoClientArea: no counterpart; the strip stays a black band.
 
 namespace {
+
+// Room for the frame the window manager adds around a window (title bar and
+// borders), which Qt learns only once the window is shown.
+const QSize FrameAllowance(16, 48);
 
 // Hands the window's activation on to the open modal window, if any.
 class cModalActivation : public QObject {
@@ -40,4 +45,9 @@ public:
 void ApplyMainWindowChrome(QWidget& window) {
     window.setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
     window.installEventFilter(new cModalActivation(&window));
+}
+
+void ResizeWithinScreen(QWidget& window, const QSize& size) {
+    const QScreen* screen = window.screen();
+    window.resize(screen ? size.boundedTo(screen->availableSize() - FrameAllowance) : size);
 }

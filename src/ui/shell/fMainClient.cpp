@@ -82,7 +82,7 @@ TfrmMainClient::TfrmMainClient(TdmVelmora& data, TfrmLoadProgress& loadProgress)
     : FData(data), FLoadProgress(loadProgress) {
     setObjectName(QStringLiteral("frmMainClient"));
     setWindowTitle(QStringLiteral("Velmora"));
-    resize(1006, 721);
+    ResizeWithinScreen(*this, QSize(1006, 721));
     ApplyMainWindowChrome(*this);
     CreateActions();
     CreateMenus();
