@@ -1,11 +1,13 @@
 #include "ui/shell/fMainClient.h"
 
+#include "engine/uSubscriptions.h"
 #include "engine/uThUpdateScheduler.h"
 #include "engine/uThreadPool.h"
 #include "ui/channels/fChannelDetail.h"
 #include "ui/chrome/uElidedLabel.h"
 #include "ui/chrome/uWindowChrome.h"
 #include "ui/export/fExportHTML.h"
+#include "ui/nodes/uListErrors.h"
 #include "ui/shell/dVelmora.h"
 #include "ui/shell/fLoadProgress.h"
 #include "ui/shell/uAddFeed.h"
@@ -187,6 +189,11 @@ void TfrmMainClient::CreateActions() {
                   QStringLiteral("Insert a new feed"), 8);
     insert->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(insert, &QAction::triggered, this, &TfrmMainClient::InsertNewFeed);
+    QAction* refreshAll =
+        NewAction(QStringLiteral("acRefreshAll"), QStringLiteral("Refresh all channels"),
+                  QStringLiteral("Update every channel now"), 59);
+    refreshAll->setShortcut(QKeySequence::Refresh);
+    connect(refreshAll, &QAction::triggered, this, &TfrmMainClient::RefreshAllChannels);
     QAction* details =
         NewAction(QStringLiteral("acChannelDetail"), QStringLiteral("Channels Details"),
                   QStringLiteral("Display all channels in a form"), 25);
@@ -246,6 +253,7 @@ void TfrmMainClient::CreateMenus() {
         entry(query, action(item.Name), QString::fromLatin1(item.MenuCaption));
     QMenu* channel = bar->addMenu(QStringLiteral("&Channel"));
     entry(channel, action("acInsertANewFeed"), QStringLiteral("&Insert a new feed"));
+    entry(channel, action("acRefreshAll"), QStringLiteral("&Refresh all channels"));
     entry(channel, action("acChannelDetail"), QStringLiteral("&Channels Details"));
     QMenu* internet = bar->addMenu(QStringLiteral("&Internet"));
     entry(internet, action("acGoBack"), QStringLiteral("&Go back"));
@@ -399,6 +407,11 @@ void TfrmMainClient::DockQuery(QueryWindowKind kind) {
 
 void TfrmMainClient::InsertNewFeed() {
     if (AskAndAddFeed(*this, FData.Database()))
+        emit FData.ChannelsMayBeDue();
+}
+
+void TfrmMainClient::RefreshAllChannels() {
+    if (RunGuarded("refreshing every channel", [this] { MakeEveryChannelDue(FData.Database()); }))
         emit FData.ChannelsMayBeDue();
 }
 

@@ -43,6 +43,9 @@ public:
     void DockQuery(QueryWindowKind kind);
     // The add-feed dialog and its message.
     void InsertNewFeed();
+    // Every channel due now (but those whose server asked to wait), and
+    // the engine asked to look at once.
+    void RefreshAllChannels();
     // A new channel detail window, modeless; each use opens another.
     void OpenChannelDetail();
     // The export window, modal, destroyed when it closes.

@@ -163,6 +163,7 @@ private slots:
             {"acQueryNodes", "All nodes", "Show all nodes"},
             {"acInsertANewFeed", "Insert a new feed", "Insert a new feed"},
             {"acChannelDetail", "Channels Details", "Display all channels in a form"},
+            {"acRefreshAll", "Refresh all channels", "Update every channel now"},
             {"acGoBack", "Go back", "Go back"},
             {"acBrowserURL", "Browse", "Browse with URL"},
             {"HelpContents1", "&Help", "Rubriques d'aide"},
@@ -228,6 +229,20 @@ private slots:
         QCOMPARE(ChannelCount(), before + 1);
         // The engine's planned pass is up to a minute away.
         QTRY_VERIFY(SchedulePasses() > passes);
+    }
+
+    void refreshAllUpdatesEveryChannelAtOnce() {
+        // The fixture's channels are due in ten years.
+        const auto updates = [this] {
+            return FData->Database().QueryInt64(QStringLiteral(
+                "select count(*) from ActionLog where Action = 'update channel' and Detail = "
+                "'Podcast Hour'"));
+        };
+        const int64_t before = updates();
+        QAction* refreshAll = FMain->findChild<QAction*>(QStringLiteral("acRefreshAll"));
+        QCOMPARE(refreshAll->shortcut(), QKeySequence(QKeySequence::Refresh));
+        refreshAll->trigger();
+        QTRY_VERIFY(updates() > before);
     }
 
     void cancellingTheAddFeedDialogAddsNothing() {
