@@ -486,6 +486,9 @@ UpdateResult cChannel::UpdateFromFeed(const QStringList& withAttempt) {
     // Until items are stored, every commit is bookkeeping that the next
     // refresh redoes: an unchanged feed then costs no wait for the disk.
     cUnsyncedCommits bookkeeping(database);
+    const bool okBefore = IsLastUpdateOk();
+    const QString lastUpdateBefore = LastUpdateTime_UTC();
+    const QString nextUpdateBefore = NextUpdateDateTime_UTC();
     RecordAttempt(false);
     try {
         database.SaveAllInTransaction(withAttempt);
@@ -497,6 +500,15 @@ UpdateResult cChannel::UpdateFromFeed(const QStringList& withAttempt) {
     QBuffer stream;
     stream.open(QIODevice::ReadWrite);
     const cHTTPReply reply = cHTTP().GetToStream(ChannelURL(), stream, fetch.Validators());
+    if (reply.Cancelled) {
+        // The program is stopping: the feed did not fail, and stays due for
+        // the next start as it was before the attempt.
+        SetIsLastUpdateOk(okBefore);
+        SetLastUpdateTime_UTC(lastUpdateBefore);
+        SetNextUpdateDateTime_UTC(nextUpdateBefore);
+        StoreOutcome();
+        return UpdateResult::Failed;
+    }
     if (reply.Status == 304 && reply.Error.isEmpty()) {
         RecordAttempt(true);
         fetch.NotModified(reply);

@@ -13,7 +13,8 @@ class cChannelFetch;
 enum class UpdateResult {
     // Nothing read or stored beyond the failed state and its reason: no
     // reply, an error status, an empty body, a failed store, or the channel
-    // was removed meanwhile.
+    // was removed meanwhile. Also a fetch the program's stop cut off, which
+    // leaves the channel as it was before the attempt.
     Failed,
     // The feed was read and stored.
     Stored,

@@ -334,7 +334,8 @@ cHTTPReply cHTTP::GetToStream(const QString& url, QBuffer& stream,
                      first.RetryAfter,
                      first.DocumentUrl,
                      first.ContentType,
-                     first.Error};
+                     first.Error,
+                     first.Aborted};
     if (IsSuccess(first)) {
         stream.write(body);
         return reply;

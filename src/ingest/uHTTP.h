@@ -88,6 +88,9 @@ struct cHTTPReply {
     // Why the fetch failed, one line ("HTTP 404 Not Found", "no connection
     // (...)"); empty when it gave a 2xx reply or a 304 to validators.
     QString Error;
+    // Ended by AbortTransfers (the program stopping), not by the server or
+    // the network: it says nothing about the feed.
+    bool Cancelled = false;
 };
 
 // The charset parameter of a Content-Type header, unquoted; empty without

@@ -6,8 +6,10 @@
 #include "engine/uStatJobs.h"
 #include "engine/uThreadPool.h"
 #include "ingest/uChannel.h"
+#include "ingest/uHTTP.h"
 
 #include <atomic>
+#include <future>
 
 namespace {
 
@@ -159,4 +161,30 @@ TEST_F(UpdateJob, AConnectionKeptBetweenJobsPinsNoSnapshot) {
     EXPECT_EQ(Count(QStringLiteral("select count(*) from Channel where IsLastUpdateOk <> 0")), 2);
     EXPECT_EQ(
         Count(QStringLiteral("select count(*) from ActionLog where Action = 'update channel'")), 2);
+}
+
+// A stop cuts the fetch off: the feed did not fail, so nothing says it did,
+// and it is still due at the next start.
+TEST_F(UpdateJob, AFetchCutOffByTheProgramStoppingLeavesTheChannelAsItWas) {
+    cTestEndpoint slow = Feed(TwoItems);
+    slow.TrickleBytes = 1;
+    slow.TrickleInterval = std::chrono::milliseconds(100);
+    auto feed = Server.Serve("/feed", slow);
+    const int64_t id = Subscribe("/feed");
+    Database.Execute(QStringLiteral("update Channel set IsLastUpdateOk = -1, LastUpdateTime_UTC = "
+                                    "'2026/01/02 03:04:05', NextUpdateDateTime_UTC = '' "
+                                    "where ID = %1")
+                         .arg(id));
+    auto update = std::async(std::launch::async, [id] { cUpdateJob(id).Run(); });
+    while (Server.Requests().empty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    cHTTP::AbortTransfers();
+    ASSERT_EQ(update.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    update.get();
+    EXPECT_EQ(Text(QStringLiteral("select IsLastUpdateOk || '|' || LastUpdateTime_UTC || '|' || "
+                                  "NextUpdateDateTime_UTC from Channel where ID = %1")
+                       .arg(id)),
+              QStringLiteral("-1|2026/01/02 03:04:05|"));
+    EXPECT_EQ(Count(QStringLiteral("select count(*) from ChannelFetch where FailureReason <> ''")),
+              0);
 }
