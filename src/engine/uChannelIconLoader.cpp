@@ -32,7 +32,7 @@ void cChannelIconLoaderJob::Run() {
     }
     QImage picture;
     if (!imageUrl.isEmpty() && cHTTP().ProbeUrl(imageUrl))
-        picture = IconSized(DecodePicture(cHTTP().GetBody(imageUrl)));
+        picture = AsIcon(DecodePicture(cHTTP().GetBody(imageUrl)));
     if (picture.isNull())
         picture = DrawFallbackBadge(title, Size);
     FIcons.StoreIcon(picture, ChannelId);

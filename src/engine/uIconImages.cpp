@@ -81,15 +81,15 @@ QImage DecodePicture(const QByteArray& data) {
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    return Opaque(ReadLimited(buffer, format));
+    return ReadLimited(buffer, format);
 }
 
-QImage IconSized(const QImage& picture) {
+QImage AsIcon(const QImage& picture) {
     if (picture.width() <= MaxIconSide && picture.height() <= MaxIconSide)
-        return picture;
-    return picture.scaled(std::min(picture.width(), MaxIconSide),
-                          std::min(picture.height(), MaxIconSide), Qt::IgnoreAspectRatio,
-                          Qt::SmoothTransformation);
+        return Opaque(picture);
+    return Opaque(picture.scaled(std::min(picture.width(), MaxIconSide),
+                                 std::min(picture.height(), MaxIconSide), Qt::IgnoreAspectRatio,
+                                 Qt::SmoothTransformation));
 }
 
 QImage LoadBitmapFile(const QString& path) {

@@ -19,16 +19,18 @@ inline constexpr int MaxImageSide = 4096;
 inline constexpr int MaxImageAllocationMegabytes = 64;
 
 // The picture the data holds, decoded by the format DetectImageFormat
-// names, its transparent parts white; a null image when the format is
-// unrecognised. Raises when the data is damaged or declares more than the
-// limits allow.
+// names; a null image when the format is unrecognised. Raises when the
+// data is damaged or declares more than the limits allow.
 QImage DecodePicture(const QByteArray& data);
 
 // No side of a stored icon is longer: icons are drawn stretched into boxes
 // smaller than this, so a larger picture would only cost memory and disk.
 inline constexpr int MaxIconSide = 256;
-// The picture with each side longer than MaxIconSide shrunk to it.
-QImage IconSized(const QImage& picture);
+// The picture as an icon is kept: each side longer than MaxIconSide shrunk
+// to it, and its transparent parts white, since the icon file is a bitmap,
+// which holds no transparency (and logos made for web pages are drawn for
+// white).
+QImage AsIcon(const QImage& picture);
 
 // The bitmap file at path, or a null image when it is missing, damaged or
 // over the limits.

@@ -1,6 +1,6 @@
 #include "engine/uMainThreadDispatcher.h"
 
-#include <QScopeGuard>
+#include "engine/uEngineLog.h"
 
 cQueuedDispatcher::cQueuedDispatcher() : FState(std::make_shared<cState>()) {}
 
@@ -17,14 +17,16 @@ void cQueuedDispatcher::RunAndWait(const std::function<void()>& call) {
             if (state->ShuttingDown)
                 return;
         }
-        // The worker goes on even when the call raises: the GUI thread's
-        // event loop swallows the error, and the worker would wait forever.
-        const auto release = qScopeGuard([&state, &done] {
-            std::lock_guard<std::mutex> hold(state->Lock);
-            *done = true;
-            state->Signal.notify_all();
-        });
-        call();
+        // The call's error ends here: the worker waiting for it must go on,
+        // whatever the GUI thread's event loop would do with the error.
+        try {
+            call();
+        } catch (const std::exception& error) {
+            qCWarning(EngineLog) << "a notice on the GUI thread failed:" << error.what();
+        }
+        std::lock_guard<std::mutex> hold(state->Lock);
+        *done = true;
+        state->Signal.notify_all();
     });
     std::unique_lock<std::mutex> hold(FState->Lock);
     FState->Signal.wait(hold, [&] { return *done || FState->ShuttingDown; });

@@ -42,10 +42,14 @@ cRefreshNow::cRefreshNow(cSQLDatabase& database, const QList<int64_t>& channelId
     : FDatabase(database), FChannelIds(channelIds), FFaultsBefore(LastDatabaseFault().Serial),
       FItemsBefore(CountStoredNodesOfChannels(database, channelIds)) {}
 
-void cRefreshNow::Queue(cThreadPool& pool) const {
-    for (int64_t id : FChannelIds)
+void QueueChannelUpdates(cThreadPool& pool, const QList<int64_t>& channelIds) {
+    for (int64_t id : channelIds)
         if (!pool.IsChannelUpdateQueued(id))
             pool.AddJob(std::make_unique<cUpdateJob>(id));
+}
+
+void cRefreshNow::Queue(cThreadPool& pool) const {
+    QueueChannelUpdates(pool, FChannelIds);
 }
 
 cRefreshOutcome cRefreshNow::Finish() {

@@ -29,6 +29,9 @@ struct cRefreshOutcome {
 
 // The channels a refresh now covers: the due ones, or every one.
 QList<int64_t> ChannelsToRefresh(cSQLDatabase& database, bool everyChannel);
+// Queues an update job for each channel whose update is not queued yet
+// (the scheduler may have queued it already).
+void QueueChannelUpdates(cThreadPool& pool, const QList<int64_t>& channelIds);
 
 // A refresh of chosen channels through the worker pool, asked for by the
 // user rather than the scheduler. The front end queues it, waits for the
@@ -41,8 +44,7 @@ public:
     cRefreshNow(cSQLDatabase& database, const QList<int64_t>& channelIds);
 
     const QList<int64_t>& ChannelIds() const { return FChannelIds; }
-    // Queues an update job for each channel whose update is not queued yet
-    // (the scheduler may have queued it already).
+    // Queues the channels' updates (QueueChannelUpdates).
     void Queue(cThreadPool& pool) const;
     // Once the updates ran: rebuilds every counter still flagged, so that
     // the lists read up to date at once, then tells what was done. Raises

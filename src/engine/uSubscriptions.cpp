@@ -3,10 +3,7 @@
 #include "ingest/uChannel.h"
 #include "ingest/uFeedDiscovery.h"
 #include "ingest/uHTTP.h"
-#include "storage/uDTFormat.h"
 #include "storage/uErrors.h"
-#include "storage/uSQLDataTabRec.h"
-#include "storage/uSQLValue.h"
 
 cSubscription Subscribe(cSQLDatabase& database, const QString& url) {
     cChannelTable added(database);
@@ -84,12 +81,4 @@ QString RemoveSubscription(cSQLDatabase& database, int64_t channelId) {
     const QString title = channels.Record(0)->Title();
     channels.RemoveChannel(channelId);
     return title;
-}
-
-void MakeEveryChannelDue(cSQLDatabase& database) {
-    const QString now = QuotedText(DateTimeToText(LocalNow()));
-    database.Execute(QStringLiteral("update Channel set NextUpdateDateTime_UTC = ") % now %
-                     QStringLiteral(" where NextUpdateDateTime_UTC > ") % now %
-                     QStringLiteral(" and ID not in (select ChannelId from ChannelFetch where "
-                                    "HttpStatus in (429, 503))"));
 }

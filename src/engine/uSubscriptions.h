@@ -43,8 +43,3 @@ cDiscoveredSubscription SubscribeDiscovering(cSQLDatabase& database, const QStri
 // one transaction, and returns its title. Raises when there is no such
 // channel.
 QString RemoveSubscription(cSQLDatabase& database, int64_t channelId);
-
-// Makes every channel due now, for a refresh of all feeds the user asked
-// for; a channel whose server answered 429 or 503 keeps the next update it
-// asked for, and one already due keeps its place in the queue.
-void MakeEveryChannelDue(cSQLDatabase& database);

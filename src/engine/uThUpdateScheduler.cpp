@@ -1,5 +1,7 @@
 #include "engine/uThUpdateScheduler.h"
 
+#include "model/uOMChannel.h"
+
 #include "engine/uArchiveJob.h"
 #include "engine/uDownloadStates.h"
 #include "engine/uEnclosureJob.h"
@@ -63,10 +65,8 @@ QDateTime cSchedulePass::Run(const std::atomic<bool>& stopRequested) {
                 if (!FPool.IsJobQueued(*kind))
                     FPool.AddJob(kind->Create());
         QString earliestDue;
-        int64_t channels = 0;
         // With no channel there is no due time: the pass waits a minute.
-        if (FDatabase->TryQueryInt64(QStringLiteral("select count(*) from Channel"), channels) &&
-            channels > 0)
+        if (CountChannels(*FDatabase) > 0)
             earliestDue = QString::fromUtf8(FDatabase->QueryText(QStringLiteral(
                 "select NextUpdateDateTime_UTC from Channel order by NextUpdateDateTime_UTC asc")));
         WriteActionLog(*FDatabase, ActionLogSource, QStringLiteral("next schedule"), earliestDue);

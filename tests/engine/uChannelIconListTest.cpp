@@ -476,7 +476,7 @@ TEST(IconImages, TransparentPartsTurnWhiteSoThePictureLooksTheSameFromItsFile) {
     logo.setPixelColor(0, 0, Qt::transparent);
     logo.setPixelColor(1, 0, QColor(255, 0, 0, 128));
     logo.setPixelColor(2, 0, Qt::blue);
-    const QImage decoded = DecodePicture(Encoded(logo, "PNG"));
+    const QImage decoded = AsIcon(DecodePicture(Encoded(logo, "PNG")));
     EXPECT_EQ(decoded.pixelColor(0, 0), QColor(Qt::white));
     EXPECT_EQ(decoded.pixelColor(1, 0).red(), 255);
     EXPECT_NEAR(decoded.pixelColor(1, 0).green(), 127, 1) << "half red on white is pink";

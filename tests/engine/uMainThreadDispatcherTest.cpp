@@ -50,11 +50,7 @@ private:
                 task = std::move(FTasks.front());
                 FTasks.pop_front();
             }
-            // As the window's event loop does, errors are swallowed.
-            try {
-                task();
-            } catch (const EVelmoraError&) {
-            }
+            task();
         }
     }
 

@@ -5,7 +5,6 @@
 #include "engine/uStatJobs.h"
 #include "engine/uUpdateJob.h"
 #include "ingest/uChannel.h"
-#include "storage/uDTFormat.h"
 
 #include <QSet>
 
@@ -115,44 +114,4 @@ TEST_F(Subscriptions, RemovingAnUnknownChannelRaisesAndRemovesNothing) {
         EXPECT_EQ(error.Message(), QStringLiteral("no channel %1").arg(id + 1));
     }
     EXPECT_EQ(Count(QStringLiteral("select count(*) from Channel")), 1);
-}
-
-TEST_F(Subscriptions, EveryChannelIsMadeDueButThoseWhoseServerAskedToWait) {
-    const QString later = DateTimeToText(LocalNow().addSecs(7200));
-    const struct {
-        int64_t id;
-        QString nextUpdate;
-        int lastStatus;
-        bool dueAfter;
-    } cases[] = {
-        {1, later, 200, true},
-        {2, later, 404, true},
-        {3, later, 429, false},
-        {4, later, 503, false},
-        {5, QStringLiteral("2000/01/01 10:00:00"), 200, true},
-        {6, QString(), 0, true},
-    };
-    for (const auto& row : cases) {
-        Database.Execute(QStringLiteral("insert into Channel (ID, ChannelURL, "
-                                        "NextUpdateDateTime_UTC) values(%1, 'http://127.0.0.1:1/', "
-                                        "'%2')")
-                             .arg(row.id)
-                             .arg(row.nextUpdate));
-        if (row.lastStatus != 0)
-            Database.Execute(QStringLiteral("insert into ChannelFetch values(%1, '', '', %2, '')")
-                                 .arg(row.id)
-                                 .arg(row.lastStatus));
-    }
-    MakeEveryChannelDue(Database);
-    cChannelTable due(Database);
-    due.OpenDueChannels();
-    QSet<int64_t> dueIds;
-    for (int index = 0; index < due.Count(); ++index)
-        dueIds.insert(due.Record(index)->ID());
-    for (const auto& row : cases)
-        EXPECT_EQ(dueIds.contains(row.id), row.dueAfter) << row.id;
-    EXPECT_EQ(QString::fromUtf8(Database.QueryText(
-                  QStringLiteral("select NextUpdateDateTime_UTC from Channel where ID = 5"))),
-              QStringLiteral("2000/01/01 10:00:00"))
-        << "a channel already due keeps its place";
 }

@@ -32,8 +32,11 @@ constexpr int WidestTitle = 200;
 TfrmChannelDetail::TfrmChannelDetail(TdmVelmora& data, QWidget* parent)
     // An owned dialog, which window managers keep off the taskbar and above
     // the main window, yet modeless and as large as the user likes.
-    : QWidget(parent, Qt::Dialog | Qt::WindowMaximizeButtonHint), FData(data),
-      FModel(new cChannelDetailModel(data, this)) {
+    // Naming one button hint names them all: the title, menu and close
+    // button are listed with the maximize button.
+    : QWidget(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      FData(data), FModel(new cChannelDetailModel(data, this)) {
     setObjectName(QStringLiteral("frmChannelDetail"));
     setWindowTitle(QStringLiteral("frmChannelDetail"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -177,8 +180,7 @@ void TfrmChannelDetail::ApplyChanges() {
 }
 
 void TfrmChannelDetail::AddChannel() {
-    if (AskAndAddFeed(*this, FData.Database()))
-        emit FData.ChannelsMayBeDue();
+    AskAndAddFeed(*this, FData);
 }
 
 void TfrmChannelDetail::RemoveCurrentChannel() {

@@ -269,7 +269,8 @@ void TfrmQuery::ToggleFilter(int flag, bool on) {
 void TfrmQuery::GoToChannel() {
     QComboBox& chooser = FNodes->ChannelChooser();
     int target = 0;
-    // Without a restriction or a selected item the list is only read again.
+    // Without a restriction and with no item selected, the list is only read
+    // again.
     if (const int row = FNodes->SelectedRow(); chooser.currentIndex() == 0 && row >= 0) {
         const QVariant channel = FNodes->Model().index(row, 0).data(cNodeListModel::ChannelIdRole);
         target = std::max(0, chooser.findData(channel));

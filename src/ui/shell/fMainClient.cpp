@@ -1,6 +1,6 @@
 #include "ui/shell/fMainClient.h"
 
-#include "engine/uSubscriptions.h"
+#include "engine/uRefreshNow.h"
 #include "engine/uThUpdateScheduler.h"
 #include "engine/uThreadPool.h"
 #include "ui/channels/fChannelDetail.h"
@@ -166,15 +166,12 @@ void TfrmMainClient::CreateActions() {
     QAction* import = NewAction(QStringLiteral("acImportSubscriptions"),
                                 QStringLiteral("&Import subscriptions..."),
                                 QStringLiteral("Subscribe to the feeds of an OPML file"), 20);
-    connect(import, &QAction::triggered, this, [this] {
-        if (AskAndImportSubscriptions(*this, FData.Database()))
-            emit FData.ChannelsMayBeDue();
-    });
+    connect(import, &QAction::triggered, this, [this] { AskAndImportSubscriptions(*this, FData); });
     QAction* exportOpml = NewAction(QStringLiteral("acExportSubscriptions"),
                                     QStringLiteral("&Export subscriptions..."),
                                     QStringLiteral("Write every subscription to an OPML file"), 21);
     connect(exportOpml, &QAction::triggered, this,
-            [this] { AskAndExportSubscriptions(*this, FData.Database()); });
+            [this] { AskAndExportSubscriptions(*this, FData); });
 
     for (const cQueryAction& query : QueryActions) {
         QAction* action =
@@ -191,8 +188,10 @@ void TfrmMainClient::CreateActions() {
     connect(insert, &QAction::triggered, this, &TfrmMainClient::InsertNewFeed);
     QAction* refreshAll =
         NewAction(QStringLiteral("acRefreshAll"), QStringLiteral("Refresh all channels"),
-                  QStringLiteral("Update every channel now"), 59);
+                  QStringLiteral("Fetch every feed now"), 22);
     refreshAll->setShortcut(QKeySequence::Refresh);
+    // A held key would queue every feed again and again.
+    refreshAll->setAutoRepeat(false);
     connect(refreshAll, &QAction::triggered, this, &TfrmMainClient::RefreshAllChannels);
     QAction* details =
         NewAction(QStringLiteral("acChannelDetail"), QStringLiteral("Channels Details"),
@@ -406,13 +405,13 @@ void TfrmMainClient::DockQuery(QueryWindowKind kind) {
 }
 
 void TfrmMainClient::InsertNewFeed() {
-    if (AskAndAddFeed(*this, FData.Database()))
-        emit FData.ChannelsMayBeDue();
+    AskAndAddFeed(*this, FData);
 }
 
 void TfrmMainClient::RefreshAllChannels() {
-    if (RunGuarded("refreshing every channel", [this] { MakeEveryChannelDue(FData.Database()); }))
-        emit FData.ChannelsMayBeDue();
+    RunGuarded("refreshing every channel", [this] {
+        QueueChannelUpdates(GetThreadPool(), ChannelsToRefresh(FData.Database(), true));
+    });
 }
 
 void TfrmMainClient::OpenChannelDetail() {

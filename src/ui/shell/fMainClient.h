@@ -43,8 +43,8 @@ public:
     void DockQuery(QueryWindowKind kind);
     // The add-feed dialog and its message.
     void InsertNewFeed();
-    // Every channel due now (but those whose server asked to wait), and
-    // the engine asked to look at once.
+    // Queues an update of every channel now, as velmora-cli refresh --all
+    // does.
     void RefreshAllChannels();
     // A new channel detail window, modeless; each use opens another.
     void OpenChannelDetail();

@@ -2,13 +2,14 @@
 
 #include "ingest/uChannel.h"
 #include "storage/uErrors.h"
+#include "ui/shell/dVelmora.h"
 #include "ui/shell/uUiLog.h"
 
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 
-bool AskAndAddFeed(QWidget& parent, cSQLDatabase& database) {
+void AskAndAddFeed(QWidget& parent, TdmVelmora& data) {
     QInputDialog dialog(&parent);
     dialog.setWindowTitle(QStringLiteral("Enter a new channel URL ..."));
     dialog.setLabelText(QStringLiteral("http://"));
@@ -19,21 +20,23 @@ bool AskAndAddFeed(QWidget& parent, cSQLDatabase& database) {
         field->setMinimumWidth(field->fontMetrics().horizontalAdvance(QLatin1Char('n')) * 64);
     }
     if (dialog.exec() != QDialog::Accepted)
-        return false;
+        return;
     const QString url = dialog.textValue();
     bool added = true;
     try {
-        cChannelTable channels(database);
+        cChannelTable channels(data.Database());
         channels.AddChannel(url);
     } catch (const EVelmoraError& error) {
         qCWarning(UiLog) << "channel not added:" << error.Message();
         added = false;
     }
-    if (added)
-        QMessageBox::information(&parent, QStringLiteral("Velmora"),
-                                 QStringLiteral("Channel was successfully added to database"));
-    else
+    if (!added) {
         QMessageBox::warning(&parent, QStringLiteral("Velmora"),
                              QStringLiteral("Can't add channel to database"));
-    return added;
+        return;
+    }
+    // Before the message, which waits for the user.
+    emit data.ChannelsMayBeDue();
+    QMessageBox::information(&parent, QStringLiteral("Velmora"),
+                             QStringLiteral("Channel was successfully added to database"));
 }

@@ -1,9 +1,10 @@
 #pragma once
 
 class QWidget;
-class cSQLDatabase;
+class TdmVelmora;
 
 // The add-feed dialog: asks for a feed's address and subscribes to it as
-// typed on the database, then says whether that worked; true when it did.
-// Shared by the main window's menu and the channel detail window.
-bool AskAndAddFeed(QWidget& parent, cSQLDatabase& database);
+// typed on the shared connection, asks the engine to look for it at once,
+// then says whether that worked. Shared by the main window's menu and the
+// channel detail window.
+void AskAndAddFeed(QWidget& parent, TdmVelmora& data);

@@ -22,6 +22,7 @@ constexpr cSlotLook SlotLooks[] = {
     {13, "go-jump", 0xff1565c0, ">", true},                    // browse
     {20, "document-open", 0xff2e7d32, "I", false},             // import subscriptions
     {21, "document-save-as", 0xff6a1b9a, "O", false},          // export subscriptions
+    {22, "view-refresh", 0xff1565c0, "\u21bb", true},          // refresh all channels
     {25, "view-list-details", 0xff5d4037, "D", false},         // channels details
     {31, "appointment-new", 0xff00838f, "R", false},           // recent nodes
     {39, "mail-read", 0xff9e9e9e, "\u2713", true},             // read

@@ -16,6 +16,11 @@ namespace {
 // At most this many failing feeds are named in the hint.
 constexpr int NamedFailures = 20;
 
+// "1 thing", "2 things".
+QString Counted(int64_t count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
 // The feeds whose last update failed, one line each with why.
 QStringList FailingFeeds(cSQLDatabase& database) {
     cChannelStateTable states(database);
@@ -49,8 +54,8 @@ TEngineStatus::TEngineStatus(cSQLDatabase& database, cThreadPool& pool, QWidget*
         FNodesBefore = CountStoredNodes(FDatabase);
         // A first start shows empty lists: the panel says where to begin.
         if (CountChannels(FDatabase) == 0)
-            setText(QStringLiteral("No feeds yet: add one with Ctrl+N, or import a list of feeds "
-                                   "from the File menu"));
+            setText(QStringLiteral("No feeds yet: Channel > Insert a new feed (Ctrl+N), or "
+                                   "File > Import subscriptions"));
     } catch (const EVelmoraError& error) {
         qCWarning(UiLog) << "status not read:" << error.Message();
     }
@@ -70,25 +75,30 @@ void TEngineStatus::Poll() {
     QString progressHint;
     try {
         if (running > 0) {
-            progress = QStringLiteral("Updating %1 channels").arg(running);
+            progress = Counted(running, "channel", "channels").prepend(QStringLiteral("Updating "));
         } else if (passEnded) {
             const int64_t nodes = CountStoredNodes(FDatabase);
-            progress = QStringLiteral("Last update %1: %2 new items")
-                           .arg(LocalNow().toString(QStringLiteral("HH:mm")))
-                           .arg(std::max<int64_t>(0, nodes - FNodesBefore));
-            // A feed that keeps failing would otherwise go unnoticed: its
-            // rows look like those of a feed with nothing new.
-            const QStringList failing = FailingFeeds(FDatabase);
-            if (!failing.isEmpty()) {
-                progress += failing.size() == 1
-                                ? QStringLiteral(", 1 feed failing")
-                                : QStringLiteral(", %1 feeds failing").arg(failing.size());
-                progressHint = failing.mid(0, NamedFailures).join(QLatin1Char('\n'));
-                if (failing.size() > NamedFailures)
-                    progressHint += QStringLiteral("\n...");
-            }
+            progress = QStringLiteral("Last update %1: %2")
+                           .arg(LocalNow().toString(QStringLiteral("HH:mm")),
+                                Counted(std::max<int64_t>(0, nodes - FNodesBefore), "new item",
+                                        "new items"));
             FNodesBefore = nodes;
             FSeenVersion = FDatabase.OtherConnectionsVersion();
+            // A feed that keeps failing would otherwise go unnoticed: its
+            // rows look like those of a feed with nothing new. A fault of
+            // this query leaves the summary above as it is.
+            try {
+                const QStringList failing = FailingFeeds(FDatabase);
+                if (!failing.isEmpty()) {
+                    progress += QStringLiteral(", ") +
+                                Counted(failing.size(), "feed failing", "feeds failing");
+                    progressHint = failing.mid(0, NamedFailures).join(QLatin1Char('\n'));
+                    if (failing.size() > NamedFailures)
+                        progressHint += QStringLiteral("\n...");
+                }
+            } catch (const EVelmoraError& error) {
+                qCWarning(UiLog) << "failing feeds not read:" << error.Message();
+            }
         } else if (const int64_t version = FDatabase.OtherConnectionsVersion();
                    version != FSeenVersion) {
             // Idle: the count the next pass is measured from.

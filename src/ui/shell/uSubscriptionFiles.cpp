@@ -2,6 +2,7 @@
 
 #include "engine/uOpmlTransfer.h"
 #include "storage/uErrors.h"
+#include "ui/shell/dVelmora.h"
 #include "ui/shell/uUiLog.h"
 
 #include <QDir>
@@ -24,26 +25,27 @@ void SayFailed(QWidget& parent, const QString& what, const EVelmoraError& error)
 
 } // namespace
 
-bool AskAndImportSubscriptions(QWidget& parent, cSQLDatabase& database) {
+void AskAndImportSubscriptions(QWidget& parent, TdmVelmora& data) {
     const QString path = QFileDialog::getOpenFileName(
         &parent, QStringLiteral("Import subscriptions"), QDir::homePath(), OpmlFilter);
     if (path.isEmpty())
-        return false;
+        return;
     cOpmlImport imported;
     try {
-        imported = ImportOutlines(database, ReadOpmlFile(path));
+        imported = ImportOutlines(data.Database(), ReadOpmlFile(path));
     } catch (const EVelmoraError& error) {
         SayFailed(parent, QStringLiteral("No subscription was imported."), error);
-        return false;
+        return;
     }
+    if (imported.Added > 0)
+        emit data.ChannelsMayBeDue();
     QMessageBox::information(&parent, QStringLiteral("Velmora"),
                              QStringLiteral("%1 added, %2 already subscribed.")
                                  .arg(Feeds(imported.Added))
                                  .arg(imported.Skipped));
-    return imported.Added > 0;
 }
 
-void AskAndExportSubscriptions(QWidget& parent, cSQLDatabase& database) {
+void AskAndExportSubscriptions(QWidget& parent, TdmVelmora& data) {
     const QString path = QFileDialog::getSaveFileName(
         &parent, QStringLiteral("Export subscriptions"),
         QDir::home().filePath(QStringLiteral("velmora-subscriptions.opml")), OpmlFilter);
@@ -51,7 +53,7 @@ void AskAndExportSubscriptions(QWidget& parent, cSQLDatabase& database) {
         return;
     qsizetype written = 0;
     try {
-        const QList<cOutline> outlines = SubscriptionOutlines(database);
+        const QList<cOutline> outlines = SubscriptionOutlines(data.Database());
         WriteOpmlFile(path, outlines);
         written = outlines.size();
     } catch (const EVelmoraError& error) {

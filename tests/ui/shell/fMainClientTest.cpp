@@ -163,7 +163,7 @@ private slots:
             {"acQueryNodes", "All nodes", "Show all nodes"},
             {"acInsertANewFeed", "Insert a new feed", "Insert a new feed"},
             {"acChannelDetail", "Channels Details", "Display all channels in a form"},
-            {"acRefreshAll", "Refresh all channels", "Update every channel now"},
+            {"acRefreshAll", "Refresh all channels", "Fetch every feed now"},
             {"acGoBack", "Go back", "Go back"},
             {"acBrowserURL", "Browse", "Browse with URL"},
             {"HelpContents1", "&Help", "Rubriques d'aide"},
@@ -228,21 +228,7 @@ private slots:
         QCOMPARE(message, QStringLiteral("Channel was successfully added to database"));
         QCOMPARE(ChannelCount(), before + 1);
         // The engine's planned pass is up to a minute away.
-        QTRY_VERIFY(SchedulePasses() > passes);
-    }
-
-    void refreshAllUpdatesEveryChannelAtOnce() {
-        // The fixture's channels are due in ten years.
-        const auto updates = [this] {
-            return FData->Database().QueryInt64(QStringLiteral(
-                "select count(*) from ActionLog where Action = 'update channel' and Detail = "
-                "'Podcast Hour'"));
-        };
-        const int64_t before = updates();
-        QAction* refreshAll = FMain->findChild<QAction*>(QStringLiteral("acRefreshAll"));
-        QCOMPARE(refreshAll->shortcut(), QKeySequence(QKeySequence::Refresh));
-        refreshAll->trigger();
-        QTRY_VERIFY(updates() > before);
+        QTRY_VERIFY_WITH_TIMEOUT(SchedulePasses() > passes, 20000);
     }
 
     void cancellingTheAddFeedDialogAddsNothing() {
@@ -274,9 +260,12 @@ private slots:
         QTemporaryDir folder;
         const QString exported = folder.filePath(QStringLiteral("mine.opml"));
         QString message = Answer("acExportSubscriptions", exported);
-        // Every channel with an address: the one added above without is left out.
-        QCOMPARE(message, QStringLiteral("3 feeds exported to %1.").arg(exported));
-        QCOMPARE(ReadOpmlFile(exported).size(), 3);
+        // Every channel with an address (the add-feed test above adds one without).
+        const int64_t withAddress = FData->Database().QueryInt64(
+            QStringLiteral("select count(*) from Channel where ChannelURL <> ''"));
+        QCOMPARE(message,
+                 QStringLiteral("%1 feeds exported to %2.").arg(withAddress).arg(exported));
+        QCOMPARE(ReadOpmlFile(exported).size(), withAddress);
 
         // One feed known already, one new: the new one only is added, and the
         // engine looks for it at once.
@@ -290,7 +279,7 @@ private slots:
         message = Answer("acImportSubscriptions", incoming);
         QCOMPARE(message, QStringLiteral("1 feed added, 1 already subscribed."));
         QCOMPARE(ChannelCount(), before + 1);
-        QTRY_VERIFY(SchedulePasses() > passes);
+        QTRY_VERIFY_WITH_TIMEOUT(SchedulePasses() > passes, 20000);
 
         const QString notOpml = folder.filePath(QStringLiteral("notes.txt"));
         WriteFile(notOpml, "shopping list");
@@ -459,8 +448,11 @@ private slots:
                      qPrintable(window->objectName()));
         }
         FLoadProgress.HideProgress();
-        for (auto* detail : FMain->findChildren<TfrmChannelDetail*>(Qt::FindDirectChildrenOnly))
+        for (auto* detail : FMain->findChildren<TfrmChannelDetail*>(Qt::FindDirectChildrenOnly)) {
+            QVERIFY2(detail->windowFlags().testFlag(Qt::WindowCloseButtonHint),
+                     "the window manager gives the detail window its close button");
             detail->close();
+        }
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QVERIFY2(!hint.isVisible(), "a click puts the hint away");
     }
@@ -572,6 +564,21 @@ private slots:
         QTRY_COMPARE(nodes->model()->rowCount(), 2);
         QTest::qWait(200);
         QVERIFY(QFile::exists(SaveScreenshot(*FMain, QStringLiteral("main-window-by-channel"))));
+    }
+
+    void refreshAllUpdatesEveryChannelAtOnce() {
+        // The fixture's channels are due in ten years. Last, since their
+        // updates then fail (their addresses are a closed port).
+        const auto updates = [this] {
+            return FData->Database().QueryInt64(QStringLiteral(
+                "select count(*) from ActionLog where Action = 'update channel' and Detail = "
+                "'Podcast Hour'"));
+        };
+        const int64_t before = updates();
+        QAction* refreshAll = FMain->findChild<QAction*>(QStringLiteral("acRefreshAll"));
+        QCOMPARE(refreshAll->shortcut(), QKeySequence(QKeySequence::Refresh));
+        refreshAll->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(updates() > before, 20000);
     }
 
 private:
