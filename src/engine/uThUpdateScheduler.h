@@ -51,8 +51,9 @@ private:
     std::unique_ptr<cChannelTable> FChannels;
 };
 
-// The thread that runs a pass once a minute. It starts when built and
-// stops (within a second, between steps) when asked or destroyed.
+// The thread that runs a pass once a minute, or at once when asked. It
+// starts when built and stops (within a second, between steps) when asked
+// or destroyed.
 class cThUpdateScheduler {
 public:
     explicit cThUpdateScheduler(cThreadPool& pool);
