@@ -1,5 +1,6 @@
 #include "app/cli/uCliCommand.h"
 #include "app/cli/uCliCommands.h"
+#include "engine/uProcessMemory.h"
 #include "storage/uSQLLiteImp.h"
 
 #include <QCoreApplication>
@@ -38,6 +39,7 @@ QString Usage() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    KeepFreedMemoryForReuse();
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("velmora-cli"));
     QStringList arguments = QCoreApplication::arguments().mid(1);

@@ -1,3 +1,4 @@
+#include "engine/uProcessMemory.h"
 #include "engine/uThreadPool.h"
 #include "storage/uErrors.h"
 #include "storage/uRefId.h"
@@ -22,6 +23,7 @@ int StartUpFailed(const QString& message) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    KeepFreedMemoryForReuse();
     TVelmoraApplication application(argc, argv);
     // Engine notices reach the GUI thread through this, from the first job on.
     TQtDispatcher dispatcher;
