@@ -11,6 +11,7 @@
 #include "BenchSupport.h"
 #include "engine/uChannelIconList.h"
 #include "engine/uIconImages.h"
+#include "engine/uProcessMemory.h"
 #include "engine/uStatJobs.h"
 #include "engine/uThreadPool.h"
 #include "storage/uConfig.h"
@@ -170,6 +171,8 @@ int main(int argc, char** argv) {
 
     QElapsedTimer sinceStart;
     sinceStart.start();
+    // As the program itself does first.
+    KeepFreedMemoryForReuse();
     TVelmoraApplication application(argc, argv);
     TQtDispatcher dispatcher;
     InstallMainThreadDispatcher(dispatcher);
