@@ -23,6 +23,8 @@ void cQueuedDispatcher::RunAndWait(const std::function<void()>& call) {
             call();
         } catch (const std::exception& error) {
             qCWarning(EngineLog) << "a notice on the GUI thread failed:" << error.what();
+        } catch (...) {
+            qCWarning(EngineLog) << "a notice on the GUI thread failed";
         }
         std::lock_guard<std::mutex> hold(state->Lock);
         *done = true;

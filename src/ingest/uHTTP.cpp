@@ -330,12 +330,11 @@ cHTTPReply cHTTP::GetToStream(const QString& url, QBuffer& stream,
     QByteArray body;
     const cResult first = Fetch(url, Client::First, deadline.RemainingMs(), body, validators);
     cHTTPReply reply{first.Completed || AsksToWait(first.Status) ? first.Status : 0,
-                     first.Validators,
-                     first.RetryAfter,
-                     first.DocumentUrl,
-                     first.ContentType,
+                     first.Validators, first.RetryAfter, first.DocumentUrl, first.ContentType,
                      first.Error,
-                     first.Aborted};
+                     // A server that asked to wait has said so in its headers,
+                     // whatever the stop did to its body.
+                     first.Aborted && !AsksToWait(first.Status)};
     if (IsSuccess(first)) {
         stream.write(body);
         return reply;
@@ -356,6 +355,9 @@ cHTTPReply cHTTP::GetToStream(const QString& url, QBuffer& stream,
         return reply;
     QByteArray retryBody;
     const cResult retry = Fetch(url, Client::Retry, deadline.RemainingMs(), retryBody);
+    // A stop that cut the retry off (or came before it) leaves the first
+    // attempt's failure unconfirmed.
+    reply.Cancelled = retry.Aborted;
     if (retry.Completed) {
         stream.seek(0);
         stream.write(retryBody);

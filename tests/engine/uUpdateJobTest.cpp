@@ -7,6 +7,7 @@
 #include "engine/uThreadPool.h"
 #include "ingest/uChannel.h"
 #include "ingest/uHTTP.h"
+#include "storage/uDTFormat.h"
 
 #include <atomic>
 #include <future>
@@ -164,27 +165,55 @@ TEST_F(UpdateJob, AConnectionKeptBetweenJobsPinsNoSnapshot) {
 }
 
 // A stop cuts the fetch off: the feed did not fail, so nothing says it did,
-// and it is still due at the next start.
+// and it is still due at the next start; but a server that asked to wait
+// has said so in its headers before its body was cut.
 TEST_F(UpdateJob, AFetchCutOffByTheProgramStoppingLeavesTheChannelAsItWas) {
-    cTestEndpoint slow = Feed(TwoItems);
-    slow.TrickleBytes = 1;
-    slow.TrickleInterval = std::chrono::milliseconds(100);
-    auto feed = Server.Serve("/feed", slow);
-    const int64_t id = Subscribe("/feed");
-    Database.Execute(QStringLiteral("update Channel set IsLastUpdateOk = -1, LastUpdateTime_UTC = "
-                                    "'2026/01/02 03:04:05', NextUpdateDateTime_UTC = '' "
-                                    "where ID = %1")
-                         .arg(id));
-    auto update = std::async(std::launch::async, [id] { cUpdateJob(id).Run(); });
-    while (Server.Requests().empty())
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    cHTTP::AbortTransfers();
-    ASSERT_EQ(update.wait_for(std::chrono::seconds(20)), std::future_status::ready);
-    update.get();
-    EXPECT_EQ(Text(QStringLiteral("select IsLastUpdateOk || '|' || LastUpdateTime_UTC || '|' || "
-                                  "NextUpdateDateTime_UTC from Channel where ID = %1")
-                       .arg(id)),
-              QStringLiteral("-1|2026/01/02 03:04:05|"));
-    EXPECT_EQ(Count(QStringLiteral("select count(*) from ChannelFetch where FailureReason <> ''")),
-              0);
+    const struct {
+        int status;
+        const char* retryAfter;
+        const char* stateAfter;
+        const char* reason;
+    } cases[] = {
+        {200, nullptr, "-1|2026/01/02 03:04:05|", ""},
+        {429, "7200", nullptr, "HTTP 429 Too Many Requests"},
+    };
+    for (const auto& row : cases) {
+        cTestEndpoint slow = Feed(TwoItems);
+        slow.Status = row.status;
+        if (row.retryAfter)
+            slow.Headers.push_back({"Retry-After", row.retryAfter});
+        slow.TrickleBytes = 1;
+        slow.TrickleInterval = std::chrono::milliseconds(100);
+        const std::string path = "/feed" + std::to_string(row.status);
+        auto feed = Server.Serve(path, slow);
+        const int64_t id = Subscribe(path);
+        Database.Execute(QStringLiteral("update Channel set IsLastUpdateOk = -1, "
+                                        "LastUpdateTime_UTC = '2026/01/02 03:04:05', "
+                                        "NextUpdateDateTime_UTC = '' where ID = %1")
+                             .arg(id));
+        const size_t requestsBefore = Server.Requests().size();
+        auto update = std::async(std::launch::async, [id] { cUpdateJob(id).Run(); });
+        while (Server.Requests().size() == requestsBefore)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        cHTTP::AbortTransfers();
+        ASSERT_EQ(update.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+        update.get();
+        const QString state =
+            Text(QStringLiteral("select IsLastUpdateOk || '|' || "
+                                "LastUpdateTime_UTC || '|' || "
+                                "NextUpdateDateTime_UTC from Channel where ID = %1")
+                     .arg(id));
+        const QString reason =
+            Text(QStringLiteral("select ifnull((select FailureReason from ChannelFetch where "
+                                "ChannelId = %1), '')")
+                     .arg(id));
+        EXPECT_EQ(reason, QString::fromLatin1(row.reason)) << row.status;
+        if (row.retryAfter) {
+            EXPECT_TRUE(state.startsWith(QStringLiteral("0|"))) << state.toStdString();
+            const QDateTime next = TextToDateTime(state.section(u'|', 2));
+            EXPECT_GT(LocalNow().secsTo(next), 7000) << "the server's two hours are kept";
+        } else {
+            EXPECT_EQ(state, QString::fromLatin1(row.stateAfter));
+        }
+    }
 }
