@@ -7,6 +7,7 @@
 #include "storage/uDTFormat.h"
 #include "storage/uErrors.h"
 #include "storage/uSQLLiteImp.h"
+#include "ui/chrome/uCountedText.h"
 #include "ui/shell/uUiLog.h"
 
 #include <algorithm>
@@ -15,11 +16,6 @@ namespace {
 
 // At most this many failing feeds are named in the hint.
 constexpr int NamedFailures = 20;
-
-// "1 thing", "2 things".
-QString Counted(int64_t count, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
-}
 
 // The feeds whose last update failed, one line each with why.
 QStringList FailingFeeds(cSQLDatabase& database) {

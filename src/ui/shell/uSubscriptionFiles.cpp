@@ -2,6 +2,7 @@
 
 #include "engine/uOpmlTransfer.h"
 #include "storage/uErrors.h"
+#include "ui/chrome/uCountedText.h"
 #include "ui/shell/dVelmora.h"
 #include "ui/shell/uUiLog.h"
 
@@ -12,10 +13,6 @@
 namespace {
 
 const QString OpmlFilter = QStringLiteral("OPML files (*.opml *.xml);;All files (*)");
-
-QString Feeds(qsizetype count) {
-    return count == 1 ? QStringLiteral("1 feed") : QStringLiteral("%1 feeds").arg(count);
-}
 
 void SayFailed(QWidget& parent, const QString& what, const EVelmoraError& error) {
     qCWarning(UiLog) << what << error.Message();
@@ -41,7 +38,7 @@ void AskAndImportSubscriptions(QWidget& parent, TdmVelmora& data) {
         emit data.ChannelsMayBeDue();
     QMessageBox::information(&parent, QStringLiteral("Velmora"),
                              QStringLiteral("%1 added, %2 already subscribed.")
-                                 .arg(Feeds(imported.Added))
+                                 .arg(Counted(imported.Added, "feed", "feeds"))
                                  .arg(imported.Skipped));
 }
 
@@ -62,5 +59,6 @@ void AskAndExportSubscriptions(QWidget& parent, TdmVelmora& data) {
     }
     QMessageBox::information(
         &parent, QStringLiteral("Velmora"),
-        QStringLiteral("%1 exported to %2.").arg(Feeds(written), QDir::toNativeSeparators(path)));
+        QStringLiteral("%1 exported to %2.")
+            .arg(Counted(written, "feed", "feeds"), QDir::toNativeSeparators(path)));
 }
